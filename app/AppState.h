@@ -1,0 +1,23 @@
+// AppState: the one process-wide record of the shell. Lives for the whole process and is touched only
+// from the user-interface thread. Start-up fills the first block; the main window owns the objects it
+// creates (null while absent) and releases them in its WM_DESTROY.
+#ifndef KESTREL_APPSTATE_H
+#define KESTREL_APPSTATE_H
+
+#include <windows.h>
+
+const UINT PathSize = 260;
+
+struct AppState {
+    HINSTANCE instance;
+    HWND mainWindow;                 // set when CreateWindowExA returns
+    char installFolder[PathSize];    // InstFolder as stored, no trailing backslash added
+    char resourceFolder[PathSize];   // installFolder + "\Resource\", cut to 259 characters
+    char helpPath[PathSize];         // installFolder + "\Kestrel.hlp"
+    BOOL onAcPower;                  // the last power source seen was AC
+    HICON smallAppIcon;              // icon 100 at 16 x 16, released after the message loop
+};
+
+extern AppState appState;
+
+#endif

@@ -1,0 +1,15 @@
+# Cross build for 32-bit Windows with MinGW-w64. KESTREL_THREADS selects the compiler variant:
+# "win32" (the program) or "posix" (GoogleTest needs std::mutex, which the win32 variant lacks).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+if(NOT DEFINED KESTREL_THREADS)
+    set(KESTREL_THREADS win32)
+endif()
+set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-${KESTREL_THREADS})
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${KESTREL_THREADS})
+set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

@@ -1,0 +1,51 @@
+#!/bin/sh
+# make test: runs every test in a throwaway Wine prefix under the test tree, on a private X display,
+# with the driver simulator installed and, where a private mount namespace can be made, the fake
+# battery in place of /sys/class/power_supply.
+#   run-tests.sh PROGRAM_BUILD TEST_BUILD
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+program=$1
+tests=$2
+battery=$tests/battery
+
+if [ -z "${KESTREL_IN_NAMESPACE:-}" ]; then
+    rm -rf "$battery"
+    mkdir -p "$battery"
+    "$here/fakebattery.sh" set "$battery" ac >/dev/null
+    if unshare -m true 2>/dev/null; then
+        KESTREL_IN_NAMESPACE=1 exec unshare -m "$0" "$@"
+    fi
+    echo "run-tests: a private mount namespace cannot be made here; tests that need the fake battery are skipped"
+    KESTREL_IN_NAMESPACE=none
+fi
+if [ "$KESTREL_IN_NAMESPACE" = 1 ]; then
+    if mount --bind "$battery" /sys/class/power_supply; then
+        KESTREL_FAKE_BATTERY=$(printf 'Z:%s' "$battery" | tr '/' '\\')
+        export KESTREL_FAKE_BATTERY
+    else
+        echo "run-tests: the fake battery cannot be mounted; tests that need it are skipped"
+    fi
+fi
+
+. "$here/wine-env.sh"
+export WINEPREFIX="$tests/prefix"
+echo "run-tests: creating the test prefix $WINEPREFIX"
+kestrel_new_prefix "$WINEPREFIX" 1024x768
+kestrel_start_xvfb 1024x768x24
+cleanup() {
+    wineserver -k 2>/dev/null
+    kestrel_stop_xvfb
+}
+trap cleanup EXIT INT TERM
+
+"$here/sim-install.sh" "$WINEPREFIX" "$program/sim" both >/dev/null 2>&1 \
+    || echo "run-tests: the driver simulator could not be installed"
+kestrel_start_services
+# The virtual desktop with its taskbar and notification area lives as long as one program runs in it.
+wine explorer /desktop=Default,1024x768 "$(kestrel_dos_path "$program/sim/KestrelIdle.exe")" \
+    </dev/null >/dev/null 2>&1 &
+
+ctest --test-dir "$tests" --output-on-failure --timeout 300
+rc=$?
+exit $rc

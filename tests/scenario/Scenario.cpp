@@ -1,0 +1,235 @@
+#include "scenario/Scenario.h"
+
+#include <tlhelp32.h>
+
+#include "TestPaths.h"
+
+const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
+static const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
+static const char ProductKey[] = "Software\\Ardwick\\Kestrel";
+
+bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(20);
+    }
+}
+
+static bool CopyTree(const std::string &from, const std::string &to)
+{
+    CreateDirectoryA(to.c_str(), NULL);
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((from + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(from + "\\" + name, to + "\\" + name) && ok;
+        else
+            ok = CopyFileA((from + "\\" + name).c_str(), (to + "\\" + name).c_str(), FALSE) && ok;
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return ok;
+}
+
+static void CreateFolders(const std::string &path)
+{
+    for (size_t i = 3; i <= path.size(); i++) {
+        if (i == path.size() || path[i] == '\\')
+            CreateDirectoryA(path.substr(0, i).c_str(), NULL);
+    }
+}
+
+bool InstallKestrel(const char *folder)
+{
+    CreateFolders(folder);
+    if (!CopyTree(KESTREL_IMAGE_DIR, folder))
+        return false;
+    std::string sibling = std::string(folder) + "\\Tapfire.exe";
+    if (!CopyFileA(KESTREL_SIM_DIR "\\Tapfire.exe", sibling.c_str(), FALSE))
+        return false;
+    DeleteFileA((std::string(folder) + "\\tapfire.log").c_str());
+    HKEY key;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, ProductKey, &key) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(key, "InstFolder", 0, REG_SZ, (const BYTE *)folder, lstrlenA(folder) + 1);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+void UninstallKestrel()
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
+}
+
+std::string ReadTextFile(const std::string &path)
+{
+    std::string text;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(file, buffer, sizeof buffer, &got, NULL) && got)
+        text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+int CountLines(const std::string &text)
+{
+    int lines = 0;
+    for (char c : text)
+        lines += c == '\n';
+    return lines;
+}
+
+template <typename Visit> static void ForEachProcess(const char *exeName, Visit visit)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0)
+            visit(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+}
+
+int CountProcesses(const char *exeName)
+{
+    int count = 0;
+    ForEachProcess(exeName, [&](DWORD) { count++; });
+    return count;
+}
+
+void KillProcesses(const char *exeName)
+{
+    ForEachProcess(exeName, [](DWORD id) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    });
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const char *className;
+    const char *title;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam)
+{
+    WindowSearch *search = (WindowSearch *)lParam;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId)
+        return TRUE;
+    char text[256];
+    if (search->className && (!GetClassNameA(window, text, sizeof text) || lstrcmpA(text, search->className)))
+        return TRUE;
+    if (search->title && (GetWindowTextA(window, text, sizeof text), lstrcmpA(text, search->title)))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindProcessWindow(DWORD processId, const char *className, const char *title)
+{
+    WindowSearch search = { processId, className, title, NULL };
+    EnumWindows(MatchWindow, (LPARAM)&search);
+    return search.found;
+}
+
+KestrelProcess::KestrelProcess() : mainWindow(NULL)
+{
+    ZeroMemory(&info, sizeof info);
+}
+
+KestrelProcess::~KestrelProcess()
+{
+    if (info.hProcess) {
+        if (Running()) {
+            TerminateProcess(info.hProcess, 1);
+            WaitForSingleObject(info.hProcess, 5000);
+        }
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+}
+
+bool KestrelProcess::Start(const std::string &arguments, const char *folder)
+{
+    std::string program = std::string(folder) + "\\Kestrel.exe";
+    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    return CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info) != 0;
+}
+
+HWND KestrelProcess::WaitForMainWindow(DWORD timeoutMs)
+{
+    WaitUntil([this] {
+        mainWindow = FindProcessWindow(info.dwProcessId, KestrelClass, NULL);
+        return mainWindow != NULL || !Running();
+    }, timeoutMs);
+    return mainWindow;
+}
+
+HWND KestrelProcess::WaitForWindow(const char *className, const char *title, DWORD timeoutMs)
+{
+    HWND window = NULL;
+    WaitUntil([&] { return (window = FindProcessWindow(info.dwProcessId, className, title)) != NULL; },
+              timeoutMs);
+    return window;
+}
+
+bool KestrelProcess::Post(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return mainWindow && PostMessageA(mainWindow, message, wParam, lParam);
+}
+
+bool KestrelProcess::WaitForExit(DWORD timeoutMs, DWORD *exitCode)
+{
+    if (!info.hProcess || WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    return GetExitCodeProcess(info.hProcess, exitCode) != 0;
+}
+
+bool KestrelProcess::Running() const
+{
+    return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void KestrelScenario::SetUp()
+{
+    KillProcesses("Kestrel.exe");
+    KillProcesses("Tapfire.exe");
+    ASSERT_TRUE(InstallKestrel());
+}
+
+void KestrelScenario::TearDown()
+{
+    KillProcesses("Kestrel.exe");
+    KillProcesses("Tapfire.exe");
+}

@@ -1,0 +1,55 @@
+// The scenario-test helper: runs the built Kestrel.exe inside the test prefix's virtual desktop.
+// It installs the image as the installer does, starts the program, finds its windows, posts to them,
+// waits for conditions with deadlines and reads back registry values, files and exit codes.
+#ifndef KESTREL_TESTS_SCENARIO_H
+#define KESTREL_TESTS_SCENARIO_H
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+extern const char InstallFolder[];   // "C:\Program Files\Ardwick\Kestrel"
+
+// Polls condition every 20 ms until it holds or timeoutMs pass; pumps this thread's messages.
+bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
+
+// Copies the installation image and the stand-in sibling program into folder and stores
+// InstFolder; UninstallKestrel removes the machine-wide key again.
+bool InstallKestrel(const char *folder = InstallFolder);
+void UninstallKestrel();
+
+std::string ReadTextFile(const std::string &path);
+int CountLines(const std::string &text);
+int CountProcesses(const char *exeName);
+void KillProcesses(const char *exeName);
+
+// All top-level windows of a process with the given class (null: any) and title (null: any).
+HWND FindProcessWindow(DWORD processId, const char *className, const char *title);
+
+class KestrelProcess {
+public:
+    KestrelProcess();
+    ~KestrelProcess();   // ends a copy that is still running
+    bool Start(const std::string &arguments, const char *folder = InstallFolder);
+    HWND WaitForMainWindow(DWORD timeoutMs = 15000);
+    HWND WaitForWindow(const char *className, const char *title, DWORD timeoutMs = 10000);
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam);
+    bool WaitForExit(DWORD timeoutMs, DWORD *exitCode);
+    bool Running() const;
+    DWORD Id() const { return info.dwProcessId; }
+    HWND MainWindow() const { return mainWindow; }
+private:
+    PROCESS_INFORMATION info;
+    HWND mainWindow;
+};
+
+// A fresh installation for every test; no copy of Kestrel or its sibling outlives the test.
+class KestrelScenario : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+#endif
