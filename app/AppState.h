@@ -8,12 +8,15 @@
 
 const UINT PathSize = 260;
 
+class DriverChannel;
+
 struct AppState {
     HINSTANCE instance;
     HWND mainWindow;                 // set when CreateWindowExA returns
     char installFolder[PathSize];    // InstFolder as stored, no trailing backslash added
     char resourceFolder[PathSize];   // installFolder + "\Resource\", cut to 259 characters
     char helpPath[PathSize];         // installFolder + "\Kestrel.hlp"
+    DriverChannel *driver;           // null when it could not be allocated
     BOOL onAcPower;                  // the last power source seen was AC
     HICON smallAppIcon;              // icon 100 at 16 x 16, released after the message loop
 };

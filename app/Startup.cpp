@@ -1,12 +1,15 @@
 #include "app/Startup.h"
 
 #include <commctrl.h>
+#include <new>
 
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/NoticeDialog.h"
 #include "app/Text.h"
+#include "driver/DriverChannel.h"
+#include "driver/PowerStatus.h"
 #include "res/resource.h"
 
 const char KestrelInstanceName[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
@@ -119,6 +122,15 @@ int RunKestrel(HINSTANCE instance)
 
     LaunchSibling();
 
+    PowerStatus status;
+    ReadPowerStatus(&status);
+    appState.onAcPower = IsOnAc(status.state);
+
+    // Without a channel object the program runs with every driver feature off.
+    appState.driver = new (std::nothrow) DriverChannel;
+    if (appState.driver)
+        appState.driver->Open(NULL, appState.installFolder);
+
     appState.smallAppIcon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON),
                                               IMAGE_ICON, 16, 16, 0);
 
@@ -139,6 +151,11 @@ int RunKestrel(HINSTANCE instance)
     if (appState.smallAppIcon) {
         DestroyIcon(appState.smallAppIcon);
         appState.smallAppIcon = NULL;
+    }
+    if (appState.driver) {
+        appState.driver->Close();
+        delete appState.driver;
+        appState.driver = NULL;
     }
     return (int)msg.wParam;
 }

@@ -74,6 +74,23 @@ void UninstallKestrel()
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
 }
 
+int RunProgram(const std::string &commandLine, DWORD timeoutMs)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+        return -1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return (int)code;
+}
+
 std::string ReadTextFile(const std::string &path)
 {
     std::string text;

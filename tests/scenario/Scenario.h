@@ -20,6 +20,10 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 bool InstallKestrel(const char *folder = InstallFolder);
 void UninstallKestrel();
 
+// Runs a program of the prefix to its end; returns its exit code, or -1 when it could not be run or
+// did not end in time.
+int RunProgram(const std::string &commandLine, DWORD timeoutMs);
+
 std::string ReadTextFile(const std::string &path);
 int CountLines(const std::string &text);
 int CountProcesses(const char *exeName);

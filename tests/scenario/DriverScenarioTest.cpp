@@ -1,0 +1,65 @@
+// Kestrel and the simulated driver, as the driver sees the program start.
+#include "scenario/Scenario.h"
+
+#include <vector>
+
+#include "SimControl.h"
+
+namespace {
+
+const UINT CmdExit = 40005;
+
+class DriverStartup : public KestrelScenario {
+protected:
+    void SetUp() override
+    {
+        KestrelScenario::SetUp();
+        SimState state;
+        if (!SimGetState(&state))
+            GTEST_SKIP() << "the driver simulator is not loaded in this prefix";
+        ASSERT_TRUE(SimReset());
+    }
+};
+
+std::vector<SimRequest> Log()
+{
+    SimRequest entries[256];
+    DWORD count = SimReadLog(entries, 256);
+    return std::vector<SimRequest>(entries, entries + count);
+}
+
+TEST_F(DriverStartup, StartingSendsTheThreeProbesFirst)
+{
+    const char *modes[] = { "/Z", "/A" };
+    for (const char *mode : modes) {
+        ASSERT_TRUE(SimClearLog());
+        KestrelProcess kestrel;
+        ASSERT_TRUE(kestrel.Start(mode));
+        ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
+        std::vector<SimRequest> log = Log();
+        ASSERT_GE(log.size(), 3u) << mode;
+        EXPECT_EQ(0x220200u, log[0].code) << mode;
+        EXPECT_EQ(0x22020Cu, log[1].code) << mode;
+        EXPECT_EQ(0x220218u, log[2].code) << mode;
+        ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
+        DWORD code = 99;
+        ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
+        EXPECT_EQ(0u, code);
+    }
+}
+
+TEST_F(DriverStartup, WithoutTheDriverKestrelStartsAllTheSame)
+{
+    ASSERT_EQ(0, RunProgram("kestrelsim-setup.exe remove-acpi", 30000));
+    KestrelProcess kestrel;
+    ASSERT_TRUE(kestrel.Start("/A"));
+    EXPECT_TRUE(kestrel.WaitForMainWindow() != NULL);
+    EXPECT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
+    DWORD code = 99;
+    EXPECT_TRUE(kestrel.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(Log().empty());
+    EXPECT_EQ(0, RunProgram("kestrelsim-setup.exe install-acpi", 30000));
+}
+
+} // namespace
