@@ -1,0 +1,68 @@
+#!/bin/sh
+# make demo: installs Kestrel into a demo prefix under the build folder, with the driver simulator
+# and a fake battery that drains slowly, and runs it in a 1024x768 Wine virtual desktop.
+# With a DISPLAY the desktop opens for you (close it to end the demo); without one the demo runs
+# under Xvfb for about 20 seconds and saves screenshots into build/demo/.
+#   demo.sh PROGRAM_BUILD
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+build=$1
+demo=$build/demo
+battery=$demo/battery
+
+if [ -z "${KESTREL_IN_NAMESPACE:-}" ]; then
+    rm -rf "$demo"
+    mkdir -p "$battery"
+    "$here/fakebattery.sh" set "$battery" battery 57 95 >/dev/null
+    if unshare -m true 2>/dev/null; then
+        KESTREL_IN_NAMESPACE=1 exec unshare -m "$0" "$@"
+    fi
+    echo "demo: no private mount namespace here; Kestrel shows this machine's own power status"
+    KESTREL_IN_NAMESPACE=none
+fi
+[ "$KESTREL_IN_NAMESPACE" = 1 ] && mount --bind "$battery" /sys/class/power_supply
+
+. "$here/wine-env.sh"
+export WINEPREFIX="$demo/prefix"
+echo "demo: creating the demo prefix $WINEPREFIX"
+kestrel_new_prefix "$WINEPREFIX" 1024x768
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    kestrel_start_xvfb 1024x768x24
+fi
+drain_pid=""
+cleanup() {
+    [ -n "$drain_pid" ] && kill "$drain_pid" 2>/dev/null
+    wineserver -k 2>/dev/null
+    [ "$headless" = 1 ] && kestrel_stop_xvfb
+}
+trap cleanup EXIT INT TERM
+
+"$here/sim-install.sh" "$WINEPREFIX" "$build/sim" both >/dev/null 2>&1 \
+    || echo "demo: the driver simulator could not be installed; Kestrel runs without a driver"
+kestrel_install "$build/install" "$WINEPREFIX"
+cp "$build/sim/Tapfire.exe" "$WINEPREFIX/drive_c/Program Files/Ardwick/Kestrel/" 2>/dev/null
+kestrel_start_services
+
+# One percent every three seconds, from 57 % down.
+"$here/fakebattery.sh" drain "$battery" 57 1 3 >/dev/null 2>&1 &
+drain_pid=$!
+
+wine explorer /desktop=Default,1024x768 'C:\Program Files\Ardwick\Kestrel\Kestrel.exe' \
+    </dev/null >/dev/null 2>&1 &
+desktop_pid=$!
+
+if [ "$headless" = 0 ]; then
+    echo "demo: Kestrel runs in the Wine desktop window; close that window to end the demo"
+    wait "$desktop_pid"
+    exit 0
+fi
+
+shot=0
+while [ $shot -lt 5 ]; do
+    sleep 4
+    shot=$((shot + 1))
+    file="$demo/screenshot-$shot.png"
+    import -display "$DISPLAY" -window root "$file" 2>/dev/null && echo "demo: saved $file"
+done
