@@ -60,7 +60,7 @@ TEST_F(Startup, NoInstallationShowsTheNoticeAndOkEndsWithCodeZero)
     ASSERT_TRUE(kestrel.Start(""));
     HWND notice = kestrel.WaitForWindow("#32770", "Kestrel");
     ASSERT_TRUE(notice != NULL);
-    EXPECT_TRUE(IsWindowVisible(notice));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(notice) != FALSE; }));
     char text[200];
     GetDlgItemTextA(notice, 1001, text, sizeof text);
     EXPECT_STREQ("Incorrect installation of Kestrel avoids this process from being continued.", text);
