@@ -12,6 +12,9 @@ kestrel_new_prefix() {
     WINEPREFIX="$1" wineboot -i >/dev/null 2>&1 </dev/null
     WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
     WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$2" /f >/dev/null 2>&1 </dev/null
+    # The taskbar, with its Start button and notification area, is the desktop's shell.
+    WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell \
+        /t REG_DWORD /d 1 /f >/dev/null 2>&1 </dev/null
     # The boot session's service manager does not start driver services reliably.
     WINEPREFIX="$1" wineserver -k 2>/dev/null || true
 }
