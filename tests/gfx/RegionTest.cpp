@@ -148,9 +148,18 @@ TEST(RegionFromBitmap, FailsCleanlyOnABitmapItCannotUse)
     HDC holder = CreateCompatibleDC(NULL);
     HGDIOBJ old = SelectObject(holder, busy);
     region = (HRGN)1;
+    SetLastError(0);
     EXPECT_FALSE(RegionFromBitmap(NULL, busy, 0, NULL, &region));
+    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());   // the selection's, not a clean-up's
     EXPECT_TRUE(region == NULL);
     SelectObject(holder, old);
+
+    // A reference window that does not exist gives no context to scan with.
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    DestroyWindow(window);
+    SetLastError(0);
+    EXPECT_FALSE(RegionFromBitmap(window, busy, 0, NULL, &region));
+    EXPECT_EQ((DWORD)ERROR_INVALID_WINDOW_HANDLE, GetLastError());
     DeleteDC(holder);
     DeleteObject(busy);
     EXPECT_EQ(before, CountGdiObjects());
@@ -334,7 +343,10 @@ TEST_F(Composition, RefusesABitmapInUseWithoutTouchingTheDestination)
     HDC holder = CreateCompatibleDC(NULL);
     HGDIOBJ held = SelectObject(holder, bitmap);
     UINT before = CountGdiObjects();
-    EXPECT_FALSE(DrawTransparentBitmap(destination, 0, 0, bitmap, Magenta, NULL));
+    SetLastError(0);
+    RECT keep = { 1, 1, 2, 2 };
+    EXPECT_FALSE(DrawTransparentBitmap(destination, 0, 0, bitmap, Magenta, &keep));
+    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());
     EXPECT_EQ(before, CountGdiObjects());
     ExpectComposed(0, 0, { "m" });
     SelectObject(holder, held);
