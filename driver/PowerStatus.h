@@ -6,11 +6,7 @@
 
 #include <windows.h>
 
-enum PowerState {
-    OnAc = 0,            // AC power, not charging
-    OnAcCharging = 1,    // AC power, battery charging
-    OnBattery = 2        // on the battery, and any state that cannot be read
-};
+#include "driver/PowerState.h"
 
 const UINT StatusTextSize = 100;
 

@@ -1,0 +1,267 @@
+#include "gfx/Region.h"
+
+// Clean-up calls that leave the thread's last-error code as they found it, so that a caller reads
+// the cause of the first failure and never that of the clean-up.
+static void KeepErrorDeleteObject(HGDIOBJ object)
+{
+    DWORD error = GetLastError();
+    DeleteObject(object);
+    SetLastError(error);
+}
+
+static void KeepErrorDeleteDC(HDC dc)
+{
+    DWORD error = GetLastError();
+    DeleteDC(dc);
+    SetLastError(error);
+}
+
+static void KeepErrorSelectObject(HDC dc, HGDIOBJ object)
+{
+    DWORD error = GetLastError();
+    SelectObject(dc, object);
+    SetLastError(error);
+}
+
+static void KeepErrorReleaseDC(HWND window, HDC dc)
+{
+    DWORD error = GetLastError();
+    ReleaseDC(window, dc);
+    SetLastError(error);
+}
+
+BOOL IsKeyColour(COLORREF colour, WORD keyCount, const COLORREF *keys)
+{
+    if (!keys)
+        return FALSE;
+    for (WORD i = 0; i < keyCount; i++) {
+        if (keys[i] == colour)
+            return TRUE;
+    }
+    return FALSE;
+}
+
+// The run scan shared by both region routines: one rectangle per opaque run, grown by margin.
+// On failure the partly built region is deleted and *result stays null.
+static BOOL ScanRuns(HDC dc, int width, int height, int margin, WORD keyCount, const COLORREF *keys,
+                     HRGN *result)
+{
+    *result = NULL;
+    HRGN accumulated = CreateRectRgn(0, 0, 0, 0);
+    if (!accumulated)
+        return FALSE;
+    for (int y = 0; y < height; y++) {
+        int x = 0;
+        while (x < width) {
+            while (x < width && IsKeyColour(GetPixel(dc, x, y), keyCount, keys))
+                x++;
+            if (x >= width)
+                break;
+            int start = x;
+            int end = x + 1;
+            while (end < width && !IsKeyColour(GetPixel(dc, end, y), keyCount, keys))
+                end++;
+            HRGN run = CreateRectRgn(start > margin ? start - margin : 0, y > margin ? y - margin : 0,
+                                     end + margin, y + 1 + margin);
+            if (!run) {
+                KeepErrorDeleteObject(accumulated);
+                return FALSE;
+            }
+            if (CombineRgn(accumulated, accumulated, run, RGN_OR) == ERROR) {
+                KeepErrorDeleteObject(run);
+                KeepErrorDeleteObject(accumulated);
+                return FALSE;
+            }
+            DeleteObject(run);
+            // The pixel at end is already known to be a key pixel.
+            x = end + 1;
+        }
+    }
+    *result = accumulated;
+    return TRUE;
+}
+
+BOOL RegionFromBitmap(HWND reference, HBITMAP bitmap, WORD keyCount, const COLORREF *keys, HRGN *region)
+{
+    BOOL ok = FALSE;
+    HDC windowDc = NULL;
+    HDC memory = NULL;
+    HGDIOBJ previous = NULL;
+    HRGN shape = NULL;
+    BITMAP info;
+
+    if (region)
+        *region = NULL;
+    windowDc = GetDC(reference);
+    if (!windowDc)
+        goto done;
+    memory = CreateCompatibleDC(windowDc);
+    if (!memory)
+        goto done;
+    previous = SelectObject(memory, bitmap);
+    if (!previous || previous == HGDI_ERROR) {
+        previous = NULL;
+        goto done;
+    }
+    if (GetObjectA(bitmap, sizeof info, &info) == 0)
+        goto done;
+    if (!ScanRuns(memory, info.bmWidth, info.bmHeight, 0, keyCount, keys, &shape))
+        goto done;
+    ok = TRUE;
+
+done:
+    if (previous)
+        KeepErrorSelectObject(memory, previous);
+    if (memory)
+        KeepErrorDeleteDC(memory);
+    if (windowDc)
+        KeepErrorReleaseDC(reference, windowDc);
+    if (shape) {
+        if (region)
+            *region = shape;
+        else
+            DeleteObject(shape);
+    }
+    return ok;
+}
+
+BOOL GrownRegionFromDc(HDC dc, int width, int height, int margin, COLORREF key, HRGN *region)
+{
+    if (region)
+        *region = NULL;
+    if (margin < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    HRGN shape = NULL;
+    if (!ScanRuns(dc, width, height, margin, 1, &key, &shape))
+        return FALSE;
+    if (region)
+        *region = shape;
+    else
+        DeleteObject(shape);
+    return TRUE;
+}
+
+// The temporary contexts of a transparent draw.
+enum { InverseMaskArea = 0, MaskArea = 1, WorkArea = 2, SaveArea = 3, AreaCount = 4 };
+
+BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORREF key, const RECT *keep)
+{
+    BOOL ok = FALSE;
+    HDC source = NULL;
+    HGDIOBJ sourcePrevious = NULL;
+    HBRUSH keyBrush = NULL;
+    HDC area[AreaCount] = { NULL, NULL, NULL, NULL };
+    HBITMAP areaBitmap[AreaCount] = { NULL, NULL, NULL, NULL };
+    HGDIOBJ areaPrevious[AreaCount] = { NULL, NULL, NULL, NULL };
+    BITMAP info;
+    int w, h;
+
+    source = CreateCompatibleDC(destination);
+    if (!source)
+        goto done;
+    sourcePrevious = SelectObject(source, bitmap);
+    if (!sourcePrevious || sourcePrevious == HGDI_ERROR) {
+        sourcePrevious = NULL;
+        goto done;
+    }
+    if (GetObjectA(bitmap, sizeof info, &info) == 0)
+        goto done;
+    w = info.bmWidth;
+    h = info.bmHeight;
+
+    if (keep) {
+        // Bands are taken from the keep rectangle clipped to the bitmap, so that a rectangle reaching
+        // past an edge never gives a band with negative extent (which would be filled mirrored).
+        RECT k = *keep;
+        if (k.left < 0) k.left = 0;
+        if (k.top < 0) k.top = 0;
+        if (k.right > w) k.right = w;
+        if (k.bottom > h) k.bottom = h;
+        if (k.left > w) k.left = w;
+        if (k.top > h) k.top = h;
+        if (k.right < k.left) k.right = k.left;
+        if (k.bottom < k.top) k.bottom = k.top;
+        const RECT bands[4] = {
+            { 0, 0, w, k.top },
+            { 0, k.top, k.left, k.bottom },
+            { k.right, k.top, w, k.bottom },
+            { 0, k.bottom, w, h },
+        };
+        keyBrush = CreateSolidBrush(key);
+        if (!keyBrush)
+            goto done;
+        for (int i = 0; i < 4; i++) {
+            if (bands[i].right > bands[i].left && bands[i].bottom > bands[i].top &&
+                !FillRect(source, &bands[i], keyBrush))
+                goto done;
+        }
+    }
+
+    for (int i = 0; i < AreaCount; i++) {
+        area[i] = CreateCompatibleDC(destination);
+        if (!area[i])
+            goto done;
+        if (i == InverseMaskArea || i == MaskArea)
+            areaBitmap[i] = CreateBitmap(w, h, 1, 1, NULL);
+        else
+            areaBitmap[i] = CreateCompatibleBitmap(destination, w, h);
+        if (!areaBitmap[i])
+            goto done;
+        areaPrevious[i] = SelectObject(area[i], areaBitmap[i]);
+        if (!areaPrevious[i] || areaPrevious[i] == HGDI_ERROR) {
+            areaPrevious[i] = NULL;
+            goto done;
+        }
+    }
+
+    if (!BitBlt(area[SaveArea], 0, 0, w, h, source, 0, 0, SRCCOPY))
+        goto done;
+    {
+        // Key pixels become 1 in the mask, all others 0.
+        COLORREF oldBackground = SetBkColor(source, key);
+        if (oldBackground == CLR_INVALID)
+            goto done;
+        BOOL copied = BitBlt(area[MaskArea], 0, 0, w, h, source, 0, 0, SRCCOPY);
+        DWORD error = GetLastError();
+        SetBkColor(source, oldBackground);
+        SetLastError(error);
+        if (!copied)
+            goto done;
+    }
+    if (!BitBlt(area[InverseMaskArea], 0, 0, w, h, area[MaskArea], 0, 0, NOTSRCCOPY))
+        goto done;
+    if (!BitBlt(area[WorkArea], 0, 0, w, h, destination, x, y, SRCCOPY))
+        goto done;
+    // The background stays where the bitmap is transparent and turns black elsewhere.
+    if (!BitBlt(area[WorkArea], 0, 0, w, h, area[MaskArea], 0, 0, SRCAND))
+        goto done;
+    if (!BitBlt(source, 0, 0, w, h, area[InverseMaskArea], 0, 0, SRCAND))
+        goto done;
+    if (!BitBlt(area[WorkArea], 0, 0, w, h, source, 0, 0, SRCPAINT))
+        goto done;
+    // The only write to the destination.
+    if (!BitBlt(destination, x, y, w, h, area[WorkArea], 0, 0, SRCCOPY))
+        goto done;
+    if (!BitBlt(source, 0, 0, w, h, area[SaveArea], 0, 0, SRCCOPY))
+        goto done;
+    ok = TRUE;
+
+done:
+    for (int i = AreaCount - 1; i >= 0; i--) {
+        if (areaPrevious[i])
+            KeepErrorSelectObject(area[i], areaPrevious[i]);
+        if (areaBitmap[i])
+            KeepErrorDeleteObject(areaBitmap[i]);
+        if (area[i])
+            KeepErrorDeleteDC(area[i]);
+    }
+    if (keyBrush)
+        KeepErrorDeleteObject(keyBrush);
+    if (sourcePrevious)
+        KeepErrorSelectObject(source, sourcePrevious);
+    if (source)
+        KeepErrorDeleteDC(source);
+    return ok;
+}

@@ -1,0 +1,124 @@
+#include "indicator/BatteryIconSet.h"
+#include "app/AppState.h"
+#include "app/Text.h"
+
+const char *const IconSlotKeys[IconSlotCount] = {
+    "ACNoCharging_1", "ACNoCharging_2",
+    "ACCharging000to009_1", "ACCharging000to009_2", "ACCharging010to019_1", "ACCharging010to019_2",
+    "ACCharging020to029_1", "ACCharging020to029_2", "ACCharging030to039_1", "ACCharging030to039_2",
+    "ACCharging040to049_1", "ACCharging040to049_2", "ACCharging050to059_1", "ACCharging050to059_2",
+    "ACCharging060to069_1", "ACCharging060to069_2", "ACCharging070to079_1", "ACCharging070to079_2",
+    "ACCharging080to089_1", "ACCharging080to089_2", "ACCharging090to100_1", "ACCharging090to100_2",
+    "DC000to009_1", "DC000to009_2", "DC010to019_1", "DC010to019_2",
+    "DC020to029_1", "DC020to029_2", "DC030to039_1", "DC030to039_2",
+    "DC040to049_1", "DC040to049_2", "DC050to059_1", "DC050to059_2",
+    "DC060to069_1", "DC060to069_2", "DC070to079_1", "DC070to079_2",
+    "DC080to089_1", "DC080to089_2", "DC090to100_1", "DC090to100_2",
+};
+
+static const char IconFileName[] = "\\IndicatorIcon.dat";
+static const char IconSection[] = "Indicator.Icon";
+const UINT IconPictureSize = 16;
+// One byte more than a name may hold, so that a longer value shows as filling the buffer.
+const UINT IconValueSize = PathSize + 1;
+
+void IconPairFor(UINT percent, PowerState state, UINT pair[2])
+{
+    UINT first;
+    if (state == OnAc) {
+        first = 0;
+    } else {
+        UINT band = percent / 10;
+        if (band > IconBandCount - 1)
+            band = IconBandCount - 1;
+        first = (state == OnAcCharging ? 2 : 22) + 2 * band;
+    }
+    pair[0] = first;
+    pair[1] = first + 1;
+}
+
+BatteryIconSet::BatteryIconSet()
+    : module(NULL), trayIcon(NULL), phase(0), loaded(FALSE)
+{
+    for (UINT i = 0; i < IconSlotCount; i++)
+        icons[i] = NULL;
+    pair[0] = 0;
+    pair[1] = 1;
+}
+
+HICON BatteryIconSet::LoadSlot(UINT slot, const char *iconFile, const char *resourceFolder,
+                               HICON fallbackIcon)
+{
+    char value[IconValueSize];
+    char path[PathSize];
+    HICON icon = NULL;
+    if (iconFile) {
+        UINT length = GetPrivateProfileStringA(IconSection, IconSlotKeys[slot], "", value, IconValueSize,
+                                               iconFile);
+        // A name too long for a path buffer, or a joined path that would be cut, names some other
+        // file: such a slot takes the fallback instead.
+        if (length > 0 && length < PathSize && CopyText(path, PathSize, resourceFolder) &&
+            AppendText(path, PathSize, value))
+            icon = (HICON)LoadImageA(NULL, path, IMAGE_ICON, IconPictureSize, IconPictureSize,
+                                     LR_LOADFROMFILE);
+    }
+    if (!icon && fallbackIcon)
+        icon = (HICON)CopyImage(fallbackIcon, IMAGE_ICON, 0, 0, 0);
+    return icon;
+}
+
+BOOL BatteryIconSet::Load(HINSTANCE module, TrayIcon *trayIcon, HICON fallbackIcon,
+                          const char *installFolder, const char *resourceFolder)
+{
+    if (loaded) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (!trayIcon || !installFolder || !resourceFolder) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    this->module = module;
+    this->trayIcon = trayIcon;
+    char iconFile[PathSize];
+    BOOL haveFile = CopyText(iconFile, PathSize, installFolder) &&
+                    AppendText(iconFile, PathSize, IconFileName);
+    for (UINT i = 0; i < IconSlotCount; i++)
+        icons[i] = LoadSlot(i, haveFile ? iconFile : NULL, resourceFolder, fallbackIcon);
+    pair[0] = 0;
+    pair[1] = 1;
+    phase = 0;
+    loaded = TRUE;
+    return TRUE;
+}
+
+BOOL BatteryIconSet::Update(UINT percent, PowerState state, const char *tipText)
+{
+    if (!loaded) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    IconPairFor(percent, state, pair);
+    return trayIcon->Modify(icons[pair[phase]], tipText);
+}
+
+BOOL BatteryIconSet::Blink()
+{
+    if (!loaded) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    phase = 1 - phase;
+    return trayIcon->Modify(icons[pair[phase]], NULL);
+}
+
+void BatteryIconSet::Release()
+{
+    for (UINT i = 0; i < IconSlotCount; i++) {
+        if (icons[i])
+            DestroyIcon(icons[i]);
+        icons[i] = NULL;
+    }
+    loaded = FALSE;
+    trayIcon = NULL;
+}
