@@ -8,7 +8,10 @@
 
 const UINT PathSize = 260;
 
+class BatteryIconSet;
 class DriverChannel;
+class TrayIcon;
+class TrayMenu;
 
 struct AppState {
     HINSTANCE instance;
@@ -19,6 +22,16 @@ struct AppState {
     DriverChannel *driver;           // null when it could not be allocated
     BOOL onAcPower;                  // the last power source seen was AC
     HICON smallAppIcon;              // icon 100 at 16 x 16, released after the message loop
+
+    // The main window's objects and counters.
+    TrayIcon *trayIcon;              // the notification-area icon
+    HICON trayPicture;               // icon 118, shown until the first status refresh
+    BatteryIconSet *trayImages;      // the 42 battery pictures and their blinking
+    TrayMenu *trayMenu;              // exists only while the popup menu is open
+    BOOL sheetOpen;                  // the settings sheet runs
+    HWND sheetWindow;                // the open sheet's window
+    DWORD statusTicks;               // StatusTimer ticks since the last refresh
+    UINT taskbarCreatedMessage;      // broadcast when the notification area is re-created
 };
 
 extern AppState appState;

@@ -1,18 +1,222 @@
 #include "app/MainWindow.h"
 
+#include <new>
+
+#include "app/AppState.h"
+#include "app/CommandLine.h"
+#include "app/SettingsStore.h"
+#include "app/TrayIcon.h"
+#include "app/TrayMenu.h"
+#include "driver/DriverChannel.h"
+#include "driver/PowerStatus.h"
+#include "indicator/BatteryIconSet.h"
+#include "res/resource.h"
+
+const UINT TrayIconId = 0;
+
+// Reads the power status and shows it on the tray icon; the caller gets the reading.
+static void RefreshPowerDisplays(PowerStatus *status)
+{
+    ReadPowerStatus(status);
+    if (appState.trayImages)
+        appState.trayImages->Update(status->percent, status->state, status->text);
+}
+
+static LRESULT OnCreate(HWND window)
+{
+    appState.trayPicture = (HICON)LoadImageA(appState.instance, MAKEINTRESOURCEA(IDI_TRAY_START),
+                                             IMAGE_ICON, 16, 16, 0);
+    appState.trayIcon = new (std::nothrow) TrayIcon;
+    if (appState.trayIcon)
+        appState.trayIcon->Add(window, TrayCallbackMessage, TrayIconId, appState.trayPicture, NULL);
+
+    // The splash window is shown here unless the switch D asks otherwise.
+    DWORD noSplash = 0;
+    ReadMainWindowSwitches(NULL, &noSplash);
+
+    appState.trayImages = new (std::nothrow) BatteryIconSet;
+    if (appState.trayImages)
+        appState.trayImages->Load(appState.instance, appState.trayIcon, appState.smallAppIcon,
+                                  appState.installFolder, appState.resourceFolder);
+
+    // These run once the message loop does: push the levels, build the indicator, re-send ring.
+    PostMessageA(window, SettingsChangedMessage, PowerControlChanged, 0);
+    PostMessageA(window, SettingsChangedMessage, IndicatorChanged, 0);
+    PostMessageA(window, SettingsChangedMessage, RingResumeChanged, 0);
+
+    // The brightness gauge needs a driver that reads the backlight and has more than two levels;
+    // without the gauge object BrightnessTimer is not started.
+    if (appState.driver) {
+        DWORD opened = 0, lcdSupported = 0, lcdCount = 0, level = 0;
+        appState.driver->GetInfo(&opened, NULL, NULL, &lcdSupported, &lcdCount, NULL, NULL);
+        if (opened && lcdSupported)
+            appState.driver->AccessLcdLevel(FALSE, &level);
+    }
+
+    appState.statusTicks = 10000;   // the first tick refreshes at once
+    SetTimer(window, StatusTimer, StatusPeriod, NULL);
+    return 0;
+}
+
+static LRESULT OnDestroy(HWND window)
+{
+    KillTimer(window, StatusTimer);
+    KillTimer(window, BrightnessTimer);
+    if (appState.trayImages) {
+        appState.trayImages->Release();
+        delete appState.trayImages;
+        appState.trayImages = NULL;
+    }
+    delete appState.trayIcon;   // removes the icon from the notification area
+    appState.trayIcon = NULL;
+    if (appState.trayPicture) {
+        DestroyIcon(appState.trayPicture);
+        appState.trayPicture = NULL;
+    }
+    PostQuitMessage(0);
+    return 0;
+}
+
+static LRESULT OnTimer(HWND window, UINT_PTR id)
+{
+    if (id == StatusTimer) {
+        if (++appState.statusTicks >= RefreshEveryTicks) {
+            appState.statusTicks = 0;
+            PowerStatus status;
+            RefreshPowerDisplays(&status);
+        }
+        if (appState.trayImages)
+            appState.trayImages->Blink();
+        return 0;
+    }
+    if (id == BrightnessTimer)
+        return 0;   // only started together with the gauge, which this window does not have yet
+    return DefWindowProcA(window, WM_TIMER, id, 0);
+}
+
+static void OnPowerBroadcast(WPARAM event)
+{
+    if (event != PBT_APMRESUMECRITICAL && event != PBT_APMRESUMESUSPEND && event != PBT_APMPOWERSTATUSCHANGE
+            && event != PBT_APMRESUMEAUTOMATIC)
+        return;
+    appState.statusTicks = 0;
+    PowerStatus status;
+    RefreshPowerDisplays(&status);
+    BOOL onAc = IsOnAc(status.state);
+    // A status change pushes the levels only when the power source changed; a resume always does.
+    if (event == PBT_APMPOWERSTATUSCHANGE) {
+        if (onAc == appState.onAcPower)
+            return;
+        appState.onAcPower = onAc;
+    }
+    if (appState.driver)
+        appState.driver->ApplyPowerLevels(FALSE, onAc);
+}
+
+static void BringForward(HWND window)
+{
+    SetForegroundWindow(appState.sheetWindow ? appState.sheetWindow : window);
+}
+
+static void OnTrayCallback(HWND window, LPARAM mouseMessage)
+{
+    switch (mouseMessage) {
+    case WM_LBUTTONDOWN:   BringForward(window); break;
+    case WM_LBUTTONDBLCLK: PostMessageA(window, WM_COMMAND, CmdProperties, 0); break;
+    case WM_RBUTTONDOWN:   PostMessageA(window, WM_COMMAND, CmdShowMenu, 0); break;
+    }
+}
+
+static void ShowTrayMenu(HWND window)
+{
+    POINT cursor;
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(window);
+    appState.trayMenu = new (std::nothrow) TrayMenu;
+    if (!appState.trayMenu)
+        return;
+    if (appState.trayMenu->Load(appState.instance, IDM_TRAY_MENU, CmdProperties, CmdBanner, IDB_MENU_BANNER))
+        appState.trayMenu->Track(window, cursor);
+    delete appState.trayMenu;
+    appState.trayMenu = NULL;
+}
+
+static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case CmdShowMenu:
+        ShowTrayMenu(window);
+        return 0;
+    case CmdProperties:
+        // The settings sheet runs modally; a second request while it runs brings it forward.
+        if (appState.sheetOpen)
+            BringForward(window);
+        return 0;
+    case CmdHelp:
+        WinHelpA(window, appState.helpPath, HELP_CONTENTS, 0);
+        return 0;
+    case CmdExit:
+        DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
+}
+
+static void OnSettingsChanged(WPARAM what)
+{
+    DriverChannel *driver = appState.driver;
+    if (what == PowerControlChanged) {
+        if (!driver)
+            return;
+        PowerStatus status;
+        ReadPowerStatus(&status);
+        driver->ApplyPowerLevels(TRUE, IsOnAc(status.state));
+    } else if (what == IndicatorChanged) {
+        // The floating indicator is rebuilt from the stored settings; it is not part of this
+        // program yet, so only the settings are read.
+        DWORD show, number, position, vertical, mode;
+        LoadIndicatorSettings(&show, &number, &position, &vertical, &mode);
+    } else if (what == RingResumeChanged) {
+        // The driver's own setting is written back unchanged.
+        DWORD ring = 0;
+        if (driver && driver->AccessRingResume(FALSE, &ring))
+            driver->AccessRingResume(TRUE, &ring);
+    }
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // While the popup menu is open its banner and animation come first.
+    LRESULT result = 0;
+    if (appState.trayMenu && appState.trayMenu->HandleMenuMessage(message, wParam, lParam, &result))
+        return result;
+
     switch (message) {
+    case WM_CREATE:
+        appState.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+        return OnCreate(window);
+    case WM_DESTROY:
+        return OnDestroy(window);
     case WM_ERASEBKGND:
         return 1;   // the window is never shown
+    case WM_TIMER:
+        return OnTimer(window, wParam);
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(wParam);
+        break;      // the default handling grants suspend queries
     case WM_COMMAND:
-        if (LOWORD(wParam) == CmdExit) {
-            DestroyWindow(window);
-            return 0;
-        }
-        break;
-    case WM_DESTROY:
-        PostQuitMessage(0);
+        return OnCommand(window, wParam, lParam);
+    case TrayCallbackMessage:
+        OnTrayCallback(window, lParam);
+        return 0;
+    case SettingsChangedMessage:
+        OnSettingsChanged(wParam);
+        return 0;
+    }
+    // A new notification area (Explorer restarted) knows nothing of the icon: add it again.
+    if (message == appState.taskbarCreatedMessage && message != 0 && appState.trayIcon) {
+        appState.trayIcon->Readd();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

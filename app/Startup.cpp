@@ -71,7 +71,7 @@ static void LaunchSibling()
         WinExec(command, SW_HIDE);
 }
 
-static BOOL RegisterMainWindowClass(HINSTANCE instance)
+BOOL RegisterMainWindowClass(HINSTANCE instance)
 {
     WNDCLASSEXA wcx;
     ZeroMemory(&wcx, sizeof wcx);

@@ -16,6 +16,9 @@ BOOL ReadInstallFolder(char *folder, UINT folderSize, char *resourceFolder, UINT
 // Returns 0 when it does not fit.
 BOOL BuildSiblingCommand(const char *installFolder, char *command, UINT commandSize);
 
+// Registers the main window's class (the extended registration first, the plain one if that fails).
+BOOL RegisterMainWindowClass(HINSTANCE instance);
+
 // Runs the program; returns the process exit code.
 int RunKestrel(HINSTANCE instance);
 

@@ -13,7 +13,7 @@ battery=$demo/battery
 if [ -z "${KESTREL_IN_NAMESPACE:-}" ]; then
     rm -rf "$demo"
     mkdir -p "$battery"
-    "$here/fakebattery.sh" set "$battery" battery 57 95 >/dev/null
+    "$here/fakebattery.sh" set "$battery" battery 53 95 >/dev/null
     if unshare -m true 2>/dev/null; then
         KESTREL_IN_NAMESPACE=1 exec unshare -m "$0" "$@"
     fi
@@ -45,9 +45,8 @@ kestrel_install "$build/install" "$WINEPREFIX"
 cp "$build/sim/Tapfire.exe" "$WINEPREFIX/drive_c/Program Files/Ardwick/Kestrel/" 2>/dev/null
 kestrel_start_services
 
-# One percent every three seconds, from 57 % down.
-"$here/fakebattery.sh" drain "$battery" 57 1 3 >/dev/null 2>&1 &
-drain_pid=$!
+# One percent every two seconds, from 53 % down: the icon changes band within the demo.
+drain_pid=$("$here/fakebattery.sh" drain "$battery" 53 1 2)
 
 wine explorer /desktop=Default,1024x768 'C:\Program Files\Ardwick\Kestrel\Kestrel.exe' \
     </dev/null >/dev/null 2>&1 &
@@ -59,10 +58,20 @@ if [ "$headless" = 0 ]; then
     exit 0
 fi
 
+snap() {
+    import -display "$DISPLAY" -window root "$1" 2>/dev/null && echo "demo: saved $1"
+}
 shot=0
 while [ $shot -lt 5 ]; do
     sleep 4
     shot=$((shot + 1))
-    file="$demo/screenshot-$shot.png"
-    import -display "$DISPLAY" -window root "$file" 2>/dev/null && echo "demo: saved $file"
+    snap "$demo/screenshot-$shot.png"
 done
+# A right click on the icon, rightmost in the notification area, opens the popup menu.
+xdotool mousemove 1014 758 click 3
+sleep 1
+# Into the menu, over Help: the icon's tooltip goes and the item lights up.
+xdotool mousemove 940 705
+sleep 1
+snap "$demo/screenshot-menu.png"
+xdotool key Escape

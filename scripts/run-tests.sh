@@ -2,7 +2,7 @@
 # make test: runs every test in a throwaway Wine prefix under the test tree, on a private X display,
 # with the driver simulator installed and, where a private mount namespace can be made, the fake
 # battery in place of /sys/class/power_supply.
-#   run-tests.sh PROGRAM_BUILD TEST_BUILD
+#   run-tests.sh PROGRAM_BUILD TEST_BUILD [CTEST ARGUMENTS...]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1
@@ -46,6 +46,7 @@ kestrel_start_services
 wine explorer /desktop=Default,1024x768 "$(kestrel_dos_path "$program/sim/KestrelIdle.exe")" \
     </dev/null >/dev/null 2>&1 &
 
-ctest --test-dir "$tests" --output-on-failure --timeout 300
+shift 2
+ctest --test-dir "$tests" --output-on-failure --timeout 300 "$@"
 rc=$?
 exit $rc

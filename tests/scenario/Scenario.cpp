@@ -250,3 +250,138 @@ void KestrelScenario::TearDown()
     KillProcesses("Kestrel.exe");
     KillProcesses("Tapfire.exe");
 }
+
+bool TraySlot(int index, RECT *slot)
+{
+    const int size = 20;   // the small icon and a border of 2 around it
+    HWND tray = FindWindowA("Shell_TrayWnd", NULL);
+    RECT r;
+    if (!tray || !GetWindowRect(tray, &r))
+        return false;
+    int top = r.top + (r.bottom - r.top - size) / 2;
+    SetRect(slot, r.right - size * (index + 1), top, r.right - size * index, top + size);
+    return true;
+}
+
+// Copies the screen under the slot into a 20 x 20 bitmap selected into a memory context.
+class SlotShot {
+public:
+    explicit SlotShot(int index) : dc(NULL), bitmap(NULL), old(NULL), valid(false)
+    {
+        RECT slot;
+        if (!TraySlot(index, &slot))
+            return;
+        HDC screen = GetDC(NULL);
+        dc = CreateCompatibleDC(screen);
+        bitmap = CreateCompatibleBitmap(screen, 20, 20);
+        old = SelectObject(dc, bitmap);
+        valid = BitBlt(dc, 0, 0, 20, 20, screen, slot.left, slot.top, SRCCOPY) != 0;
+        ReleaseDC(NULL, screen);
+    }
+    ~SlotShot()
+    {
+        if (dc) {
+            SelectObject(dc, old);
+            DeleteDC(dc);
+        }
+        if (bitmap)
+            DeleteObject(bitmap);
+    }
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    bool valid;
+};
+
+bool TraySlotEmpty(int index)
+{
+    SlotShot shot(index);
+    if (!shot.valid)
+        return false;
+    COLORREF background = GetPixel(shot.dc, 0, 0);
+    for (int y = 0; y < 20; y++)
+        for (int x = 0; x < 20; x++)
+            if (GetPixel(shot.dc, x, y) != background)
+                return false;
+    return true;
+}
+
+bool ShowsPicture(int index, HICON picture)
+{
+    ICONINFO info;
+    if (!picture || !GetIconInfo(picture, &info))
+        return false;
+    SlotShot shot(index);
+    HDC colour = CreateCompatibleDC(shot.dc);
+    HDC mask = CreateCompatibleDC(shot.dc);
+    HGDIOBJ oldColour = SelectObject(colour, info.hbmColor);
+    HGDIOBJ oldMask = SelectObject(mask, info.hbmMask);
+    bool same = shot.valid;
+    int opaque = 0;
+    for (int y = 0; y < 16 && same; y++) {
+        for (int x = 0; x < 16 && same; x++) {
+            if (GetPixel(mask, x, y) != RGB(0, 0, 0))
+                continue;   // transparent in the picture: the taskbar shows through
+            opaque++;
+            same = GetPixel(shot.dc, x + 2, y + 2) == GetPixel(colour, x, y);
+        }
+    }
+    SelectObject(colour, oldColour);
+    SelectObject(mask, oldMask);
+    DeleteDC(colour);
+    DeleteDC(mask);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return same && opaque > 0;
+}
+
+struct TooltipSearch {
+    HWND owner;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchTooltip(HWND window, LPARAM lParam)
+{
+    TooltipSearch *search = (TooltipSearch *)lParam;
+    char name[64];
+    if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)
+            && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string HoverTooltip(int index, DWORD timeoutMs)
+{
+    RECT slot;
+    if (!TraySlot(index, &slot))
+        return "";
+    int x = (slot.left + slot.right) / 2, y = (slot.top + slot.bottom) / 2;
+    TooltipSearch search = { FindWindowA("Shell_TrayWnd", NULL), NULL };
+    int step = 0;
+    WaitUntil([&] {
+        // Small moves inside the slot: the shell shows the tip once the mouse rests there.
+        if (step++ % 25 == 0)
+            SetCursorPos(x + (step / 25) % 2, y);
+        EnumWindows(MatchTooltip, (LPARAM)&search);
+        return search.found != NULL;
+    }, timeoutMs);
+    std::string tip;
+    if (search.found) {
+        char text[256] = "";
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(search.found, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, &result);
+        tip = text;
+    }
+    // Away from the taskbar, so that the tip goes and the next hover shows a fresh one.
+    SetCursorPos(x - 500, y - 400);
+    WaitUntil([&] { return !IsWindowVisible(search.found); }, 2000);
+    return tip;
+}
+
+HICON LoadInstalledIcon(const std::string &relativePath)
+{
+    std::string path = std::string(InstallFolder) + "\\Resource\\" + relativePath;
+    return (HICON)LoadImageA(NULL, path.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE);
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 #include <string>
 
 extern const char InstallFolder[];   // "C:\Program Files\Ardwick\Kestrel"
@@ -31,6 +32,18 @@ void KillProcesses(const char *exeName);
 
 // All top-level windows of a process with the given class (null: any) and title (null: any).
 HWND FindProcessWindow(DWORD processId, const char *className, const char *title);
+
+// The virtual desktop's notification area. Icons sit in slots of 20 x 20 pixels from its right end,
+// the first added rightmost; the shell paints each picture centred in its slot.
+bool TraySlot(int index, RECT *slot);
+// No picture in the slot: every pixel shows the taskbar's own colour.
+bool TraySlotEmpty(int index);
+// Whether the slot shows every opaque pixel of picture.
+bool ShowsPicture(int index, HICON picture);
+// Rests the mouse on the slot and returns the tooltip the shell shows, or "" when none appears.
+std::string HoverTooltip(int index, DWORD timeoutMs = 5000);
+// A 16 x 16 icon file of the installation's Resource folder.
+HICON LoadInstalledIcon(const std::string &relativePath);
 
 class KestrelProcess {
 public:

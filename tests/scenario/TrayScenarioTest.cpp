@@ -1,0 +1,228 @@
+// The notification-area icon, its menu and the power levels, as a user and the driver see them.
+#include "scenario/Scenario.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "FakeBattery.h"
+#include "SimControl.h"
+
+namespace {
+
+const UINT CmdExit = 40005;
+const UINT TrayCallbackMessage = 0x8064;
+const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
+
+class Tray : public KestrelScenario {
+protected:
+    void SetUp() override
+    {
+        KestrelScenario::SetUp();
+        battery = getenv("KESTREL_FAKE_BATTERY");
+        if (!battery)
+            GTEST_SKIP() << "no fake battery: the test run could not make a private mount namespace";
+        if (!FindWindowA("Shell_TrayWnd", NULL))
+            GTEST_SKIP() << "the virtual desktop has no notification area";
+        ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
+        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+    }
+    void TearDown() override
+    {
+        KestrelScenario::TearDown();
+        if (battery)
+            FakeBatterySet(battery, FakeAcNotCharging, 100, 0);
+        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+    }
+
+    static bool StartAndWaitForIcon(KestrelProcess &kestrel)
+    {
+        return kestrel.Start("/D") && kestrel.WaitForMainWindow() != NULL
+            && WaitUntil([] { return !TraySlotEmpty(0); });
+    }
+
+    // Waits until the icon shows one of the pair of pictures of the given key.
+    static bool WaitForPair(const std::string &key, DWORD timeoutMs = 5000)
+    {
+        HICON first = LoadInstalledIcon("tray\\" + key + "_1.ico");
+        HICON second = LoadInstalledIcon("tray\\" + key + "_2.ico");
+        bool shown = WaitUntil([&] { return ShowsPicture(0, first) || ShowsPicture(0, second); },
+                               timeoutMs);
+        DestroyIcon(first);
+        DestroyIcon(second);
+        return shown;
+    }
+
+    static void Broadcast(HWND main, WPARAM event)
+    {
+        DWORD_PTR result;
+        SendMessageTimeoutA(main, WM_POWERBROADCAST, event, 0, SMTO_BLOCK, 5000, &result);
+    }
+
+    static void ExitAndWait(KestrelProcess &kestrel)
+    {
+        ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
+        DWORD code = 99;
+        ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
+        EXPECT_EQ(0u, code);
+    }
+
+    const char *battery = NULL;
+};
+
+TEST_F(Tray, TheIconShowsTheBatteryAndItsStatusLine)
+{
+    ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 57, 95));
+    KestrelProcess kestrel;
+    ASSERT_TRUE(StartAndWaitForIcon(kestrel));
+    EXPECT_TRUE(WaitForPair("DC050to059"));
+    EXPECT_EQ("Battery in use:57% battery remaining", HoverTooltip(0));
+
+    // The two pictures of the pair alternate.
+    HICON first = LoadInstalledIcon("tray\\DC050to059_1.ico");
+    HICON second = LoadInstalledIcon("tray\\DC050to059_2.ico");
+    EXPECT_TRUE(WaitUntil([&] { return ShowsPicture(0, first); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return ShowsPicture(0, second); }, 3000));
+    DestroyIcon(first);
+    DestroyIcon(second);
+
+    // Plugged in and charging: a power broadcast shows it at once.
+    ASSERT_TRUE(FakeBatterySet(battery, FakeAcCharging, 80, 0));
+    Broadcast(kestrel.MainWindow(), PBT_APMPOWERSTATUSCHANGE);
+    EXPECT_TRUE(WaitForPair("ACCharging080to089", 2000));
+    EXPECT_EQ("Connected to AC power (battery charging):80% battery remaining", HoverTooltip(0));
+
+    ASSERT_TRUE(FakeBatterySet(battery, FakeAcNotCharging, 100, 0));
+    Broadcast(kestrel.MainWindow(), PBT_APMPOWERSTATUSCHANGE);
+    EXPECT_TRUE(WaitForPair("ACNoCharging", 2000));
+
+    ExitAndWait(kestrel);
+    EXPECT_TRUE(WaitUntil([] { return TraySlotEmpty(0); }));
+}
+
+std::vector<SimRequest> SetRequests()
+{
+    SimRequest entries[256];
+    DWORD count = SimReadLog(entries, 256);
+    std::vector<SimRequest> sets;
+    for (DWORD i = 0; i < count; i++)
+        if (entries[i].code == 0x220208 || entries[i].code == 0x220214)
+            sets.push_back(entries[i]);
+    return sets;
+}
+
+::testing::AssertionResult Pushed(DWORD lcd, DWORD cpu)
+{
+    std::vector<SimRequest> sets = SetRequests();
+    if (sets.size() == 2 && sets[0].code == 0x220208 && sets[0].input == lcd && sets[1].code == 0x220214
+            && sets[1].input == cpu)
+        return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << "expected backlight " << lcd << " and clock " << cpu << ", the driver got:";
+    for (const SimRequest &r : sets)
+        failure << " " << std::hex << r.code << "=" << std::dec << r.input;
+    return failure;
+}
+
+TEST_F(Tray, LevelsArePushedAtStartOnUnpluggingOnceAndOnEveryResume)
+{
+    SimState state;
+    if (!SimGetState(&state))
+        GTEST_SKIP() << "the driver simulator is not loaded in this prefix";
+    ASSERT_TRUE(SimReset());
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key));
+    DWORD backlightDc = 2, clockDc = 1;
+    RegSetValueExA(key, "LCDBackLightDC", 0, REG_DWORD, (const BYTE *)&backlightDc, 4);
+    RegSetValueExA(key, "CPUClockDC", 0, REG_DWORD, (const BYTE *)&clockDc, 4);
+    RegCloseKey(key);
+    ASSERT_TRUE(FakeBatterySet(battery, FakeAcNotCharging, 100, 0));
+
+    KestrelProcess kestrel;
+    ASSERT_TRUE(kestrel.Start("/D /Z"));
+    HWND main = kestrel.WaitForMainWindow();
+    ASSERT_TRUE(main != NULL);
+    // On AC at start: the AC levels, clamped to the highest of 8 and 4; then ring is re-sent.
+    EXPECT_TRUE(WaitUntil([] { return Pushed(7, 3); }));
+    EXPECT_TRUE(WaitUntil([] {
+        SimRequest entries[64];
+        DWORD count = SimReadLog(entries, 64);
+        return count > 0 && entries[count - 1].code == 0x22021C;
+    }));
+
+    ASSERT_TRUE(SimClearLog());
+    ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 50, 120));
+    Broadcast(main, PBT_APMPOWERSTATUSCHANGE);
+    EXPECT_TRUE(Pushed(2, 1));
+
+    ASSERT_TRUE(SimClearLog());
+    Broadcast(main, PBT_APMPOWERSTATUSCHANGE);   // the same source: nothing to push
+    EXPECT_TRUE(SetRequests().empty());
+
+    for (int resume = 0; resume < 2; resume++) {
+        ASSERT_TRUE(SimClearLog());
+        Broadcast(main, PBT_APMRESUMESUSPEND);
+        EXPECT_TRUE(Pushed(2, 1)) << "resume " << resume;
+    }
+
+    ASSERT_TRUE(SimClearLog());
+    ASSERT_TRUE(FakeBatterySet(battery, FakeAcCharging, 55, 0));
+    Broadcast(main, PBT_APMPOWERSTATUSCHANGE);
+    EXPECT_TRUE(Pushed(7, 3));
+    ExitAndWait(kestrel);
+}
+
+HWND WaitForMenu(DWORD processId)
+{
+    HWND menu = NULL;
+    WaitUntil([&] {
+        menu = FindProcessWindow(processId, "#32768", NULL);
+        return menu && IsWindowVisible(menu);
+    });
+    return menu;
+}
+
+TEST_F(Tray, ARightClickOpensTheMenuAndExitRemovesTheIcon)
+{
+    KestrelProcess kestrel;
+    ASSERT_TRUE(StartAndWaitForIcon(kestrel));
+    // The notification area reports the right press to the main window.
+    ASSERT_TRUE(kestrel.Post(TrayCallbackMessage, 0, WM_RBUTTONDOWN));
+    HWND menu = WaitForMenu(kestrel.Id());
+    ASSERT_TRUE(menu != NULL);
+    RECT r;
+    GetWindowRect(menu, &r);
+    EXPECT_GT(r.right - r.left, 40);
+    EXPECT_GT(r.bottom - r.top, 30);
+
+    // E&xit by its mnemonic, as the keyboard would choose it.
+    ASSERT_TRUE(PostMessageA(menu, WM_CHAR, 'x', 0));
+    DWORD code = 99;
+    ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(WaitUntil([] { return TraySlotEmpty(0); }));
+}
+
+TEST_F(Tray, TheIconComesBackWhenTheNotificationAreaIsRecreated)
+{
+    ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 23, 40));
+    KestrelProcess kestrel;
+    ASSERT_TRUE(StartAndWaitForIcon(kestrel));
+    ASSERT_TRUE(WaitForPair("DC020to029"));
+
+    // A restarted notification area has lost every icon.
+    NOTIFYICONDATAA gone;
+    ZeroMemory(&gone, sizeof gone);
+    gone.cbSize = 88;
+    gone.hWnd = kestrel.MainWindow();
+    gone.uID = 0;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+    ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); }));
+
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(WaitUntil([] { return !TraySlotEmpty(0); }));
+    EXPECT_TRUE(WaitForPair("DC020to029"));
+    EXPECT_EQ("Battery in use:23% battery remaining", HoverTooltip(0));
+    ExitAndWait(kestrel);
+}
+
+} // namespace
