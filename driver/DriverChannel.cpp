@@ -145,13 +145,18 @@ BOOL DriverChannel::Open(const char *commandLine, const char *installFolder)
     if (Request(RequestGetRingResume, &word))
         ringResumeSupported = 1;
 
+    LoadStoredLevels();
+    return TRUE;
+}
+
+void DriverChannel::LoadStoredLevels()
+{
     DWORD backlight[2], clock[2];
     LoadPowerControlSettings(backlight, clock);
     lcdLevelAc = backlight[0];
     lcdLevelDc = backlight[1];
     cpuLevelAc = clock[0];
     cpuLevelDc = clock[1];
-    return TRUE;
 }
 
 void DriverChannel::Close()
@@ -194,14 +199,8 @@ BOOL DriverChannel::ApplyPowerLevels(BOOL reload, BOOL onAc)
 {
     if (!opened)
         return FALSE;
-    if (reload) {
-        DWORD backlight[2], clock[2];
-        LoadPowerControlSettings(backlight, clock);
-        lcdLevelAc = backlight[0];
-        lcdLevelDc = backlight[1];
-        cpuLevelAc = clock[0];
-        cpuLevelDc = clock[1];
-    }
+    if (reload)
+        LoadStoredLevels();
     if (handle == INVALID_HANDLE_VALUE)
         return FALSE;
     if (lcdSupported)
@@ -211,24 +210,24 @@ BOOL DriverChannel::ApplyPowerLevels(BOOL reload, BOOL onAc)
     return TRUE;
 }
 
-BOOL DriverChannel::AccessLcdLevel(BOOL set, DWORD *value)
+BOOL DriverChannel::Access(BOOL supported, DWORD setCode, DWORD getCode, BOOL set, DWORD *value)
 {
-    if (!opened || !lcdSupported || handle == INVALID_HANDLE_VALUE)
+    if (!opened || !supported || handle == INVALID_HANDLE_VALUE)
         return FALSE;
+    // The request's own outcome is not reported: a failed read gives 0.
     DWORD word = set ? *value : 0;
-    Request(set ? RequestSetLcdLevel : RequestGetLcdLevel, &word);
+    Request(set ? setCode : getCode, &word);
     if (!set)
         *value = word;
     return TRUE;
 }
 
+BOOL DriverChannel::AccessLcdLevel(BOOL set, DWORD *value)
+{
+    return Access(lcdSupported, RequestSetLcdLevel, RequestGetLcdLevel, set, value);
+}
+
 BOOL DriverChannel::AccessRingResume(BOOL set, DWORD *value)
 {
-    if (!opened || !ringResumeSupported || handle == INVALID_HANDLE_VALUE)
-        return FALSE;
-    DWORD word = set ? *value : 0;
-    Request(set ? RequestSetRingResume : RequestGetRingResume, &word);
-    if (!set)
-        *value = word;
-    return TRUE;
+    return Access(ringResumeSupported, RequestSetRingResume, RequestGetRingResume, set, value);
 }

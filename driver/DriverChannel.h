@@ -41,6 +41,8 @@ public:
 private:
     BOOL DecideAcpiMode(const char *commandLine) const;
     void FindAcpiDevice();
+    void LoadStoredLevels();
+    BOOL Access(BOOL supported, DWORD setCode, DWORD getCode, BOOL set, DWORD *value);
     BOOL Request(DWORD code, DWORD *word);
     void SendLevel(DWORD code, DWORD level, DWORD count);
 

@@ -2,7 +2,6 @@
 // it receives, in order, with their words.
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 
 #include "SimControl.h"
 #include "scenario/Scenario.h"
@@ -13,13 +12,6 @@ namespace {
 
 const char DetectKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Detect";
 const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
-
-std::vector<SimRequest> Log()
-{
-    SimRequest entries[64];
-    DWORD count = SimReadLog(entries, 64);
-    return std::vector<SimRequest>(entries, entries + count);
-}
 
 bool RunSetup(const char *verb)
 {
@@ -53,6 +45,15 @@ protected:
         RegCloseKey(key);
     }
     static void Store(const char *name, DWORD value) { AccessSetting(TRUE, name, &value); }
+    static void Configure(DWORD features, DWORD lcdCount, DWORD cpuCount)
+    {
+        SimState state;
+        SimDefaultState(&state);
+        state.features = features;
+        state.lcdCount = lcdCount;
+        state.cpuCount = cpuCount;
+        ASSERT_TRUE(SimSetState(&state));
+    }
 };
 
 TEST_F(DriverChannelTest, ModeComesFromTheSwitchesElseTheRegistry)
@@ -92,95 +93,65 @@ TEST_F(DriverChannelTest, ModeComesFromTheSwitchesElseTheRegistry)
 
 TEST_F(DriverChannelTest, OpeningProbesTheThreeFeaturesInOrder)
 {
-    SimState state;
-    SimDefaultState(&state);
-    state.features = SIM_LCD;
-    state.lcdCount = 5;
-    ASSERT_TRUE(SimSetState(&state));
+    Configure(SIM_LCD, 5, 4);
     DriverChannel channel;
     ASSERT_TRUE(channel.Open("k.exe /Z", "C:\\"));
-    std::vector<SimRequest> log = Log();
-    ASSERT_EQ(3u, log.size());
-    EXPECT_EQ(RequestLcdLevelCount, log[0].code);
-    EXPECT_EQ(RequestCpuLevelCount, log[1].code);
-    EXPECT_EQ(RequestGetRingResume, log[2].code);
-
-    DWORD lcd = 0, lcdCount = 0, cpu = 9, cpuCount = 9;
+    EXPECT_EQ("lcd-count 0, cpu-count 0, ring-get 0", DriverRequests());
+    DWORD lcd = 0, lcdCount = 0, cpu = 9, cpuCount = 9, ring = 0;
     channel.GetInfo(NULL, NULL, NULL, &lcd, &lcdCount, &cpu, &cpuCount);
     EXPECT_EQ(1u, lcd);
     EXPECT_EQ(5u, lcdCount);
     EXPECT_EQ(0u, cpu);
     EXPECT_EQ(0u, cpuCount);
-    DWORD ring = 0;
     EXPECT_FALSE(channel.AccessRingResume(FALSE, &ring));
 
-    // A second Open of a built channel is refused.
-    EXPECT_FALSE(channel.Open("k.exe /Z", "C:\\"));
+    EXPECT_FALSE(channel.Open("k.exe /Z", "C:\\"));   // a built channel is not built again
     EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
     channel.Close();
 }
 
 TEST_F(DriverChannelTest, StoredLevelsAreClampedToTheLevelCount)
 {
-    SimState state;
-    SimDefaultState(&state);
-    state.lcdCount = 8;
-    state.cpuCount = 4;
-    ASSERT_TRUE(SimSetState(&state));
+    Configure(SIM_LCD | SIM_CPU, 8, 4);
     Store(SettingLcdBacklightDc, 2);
     Store(SettingCpuClockDc, 9);
     DriverChannel channel;
     ASSERT_TRUE(channel.Open("k.exe /Z", "C:\\"));
 
-    struct Case { DWORD stored; DWORD sent; };
-    const Case cases[] = { { 0xFFFFFFFF, 7 }, { 3, 3 }, { 8, 7 }, { 7, 7 }, { 0, 0 } };
-    for (const Case &c : cases) {
-        Store(SettingLcdBacklightAc, c.stored);
+    // CPUClockAC is absent: its default stands for the highest level.
+    const DWORD stored[] = { 0xFFFFFFFF, 3, 8, 7, 0 };
+    const char *sent[] = { "lcd-set 7, cpu-set 3", "lcd-set 3, cpu-set 3", "lcd-set 7, cpu-set 3",
+                           "lcd-set 7, cpu-set 3", "lcd-set 0, cpu-set 3" };
+    for (int i = 0; i < 5; i++) {
+        Store(SettingLcdBacklightAc, stored[i]);
         ASSERT_TRUE(SimClearLog());
         EXPECT_TRUE(channel.ApplyPowerLevels(TRUE, TRUE));
-        std::vector<SimRequest> log = Log();
-        ASSERT_EQ(2u, log.size());
-        EXPECT_EQ(RequestSetLcdLevel, log[0].code);
-        EXPECT_EQ(c.sent, log[0].input) << "stored " << c.stored;
-        EXPECT_EQ(RequestSetCpuLevel, log[1].code);
-        EXPECT_EQ(3u, log[1].input);    // CPUClockAC absent: the highest level
+        EXPECT_EQ(sent[i], DriverRequests()) << "stored " << stored[i];
     }
 
-    // Battery levels; without reload the levels read at Open stay in force.
+    // Battery levels; without reload the levels read before stay in force.
     Store(SettingLcdBacklightDc, 6);
     ASSERT_TRUE(SimClearLog());
     EXPECT_TRUE(channel.ApplyPowerLevels(FALSE, FALSE));
-    std::vector<SimRequest> log = Log();
-    ASSERT_EQ(2u, log.size());
-    EXPECT_EQ(2u, log[0].input);
-    EXPECT_EQ(3u, log[1].input);
-    channel.Close();
-}
+    EXPECT_EQ("lcd-set 2, cpu-set 3", DriverRequests());
 
-TEST_F(DriverChannelTest, ACountOfZeroSendsNothingForThatFeature)
-{
-    SimState state;
-    SimDefaultState(&state);
-    state.lcdCount = 0;
-    state.cpuCount = 0xFFFFFFFF;
-    ASSERT_TRUE(SimSetState(&state));
+    // A count of 0 has no valid level: nothing is sent for that feature, though it reads as supported.
+    channel.Close();
+    Configure(SIM_LCD | SIM_CPU, 0, 0xFFFFFFFF);
     Store(SettingCpuClockAc, 123456);
-    DriverChannel channel;
-    ASSERT_TRUE(channel.Open("k.exe /Z", "C:\\"));
+    DriverChannel zero;
+    ASSERT_TRUE(zero.Open("k.exe /Z", "C:\\"));
     DWORD lcd = 0, lcdCount = 9;
-    channel.GetInfo(NULL, NULL, NULL, &lcd, &lcdCount, NULL, NULL);
+    zero.GetInfo(NULL, NULL, NULL, &lcd, &lcdCount, NULL, NULL);
     EXPECT_EQ(1u, lcd);
     EXPECT_EQ(0u, lcdCount);
     ASSERT_TRUE(SimClearLog());
-    EXPECT_TRUE(channel.ApplyPowerLevels(FALSE, TRUE));
-    std::vector<SimRequest> log = Log();
-    ASSERT_EQ(1u, log.size());
-    EXPECT_EQ(RequestSetCpuLevel, log[0].code);
-    EXPECT_EQ(123456u, log[0].input);
-    channel.Close();
+    EXPECT_TRUE(zero.ApplyPowerLevels(FALSE, TRUE));
+    EXPECT_EQ("cpu-set 123456", DriverRequests());
+    zero.Close();
 }
 
-TEST_F(DriverChannelTest, LevelAndRingRequestsCarryTheirWords)
+TEST_F(DriverChannelTest, LevelAndRingRequestsCarryTheirWordsUntilClosed)
 {
     DriverChannel channel;
     ASSERT_TRUE(channel.Open("k.exe /Z", "C:\\"));
@@ -192,23 +163,15 @@ TEST_F(DriverChannelTest, LevelAndRingRequestsCarryTheirWords)
     EXPECT_EQ(5u, level);   // the flag is reported once
 
     ASSERT_TRUE(SimClearLog());
-    DWORD unclamped = 42;
+    DWORD unclamped = 42, ring = 1;
     ASSERT_TRUE(channel.AccessLcdLevel(TRUE, &unclamped));
-    DWORD ring = 1;
     ASSERT_TRUE(channel.AccessRingResume(TRUE, &ring));
     ring = 0;
     ASSERT_TRUE(channel.AccessRingResume(FALSE, &ring));
     EXPECT_EQ(1u, ring);
-    std::vector<SimRequest> log = Log();
-    ASSERT_EQ(3u, log.size());
-    EXPECT_EQ(RequestSetLcdLevel, log[0].code);
-    EXPECT_EQ(42u, log[0].input);
-    EXPECT_EQ(RequestSetRingResume, log[1].code);
-    EXPECT_EQ(1u, log[1].input);
-    EXPECT_EQ(RequestGetRingResume, log[2].code);
-    EXPECT_EQ(0u, log[2].input);
+    EXPECT_EQ("lcd-set 42, ring-set 1, ring-get 0", DriverRequests());
 
-    // After Close every request fails and nothing reaches the driver.
+    // After Close every request fails and nothing reaches the driver; opened stays set.
     channel.Close();
     ASSERT_TRUE(SimClearLog());
     EXPECT_FALSE(channel.ApplyPowerLevels(TRUE, TRUE));
@@ -217,7 +180,7 @@ TEST_F(DriverChannelTest, LevelAndRingRequestsCarryTheirWords)
     DWORD opened = 0;
     channel.GetInfo(&opened, NULL, NULL, NULL, NULL, NULL, NULL);
     EXPECT_EQ(1u, opened);
-    EXPECT_TRUE(Log().empty());
+    EXPECT_EQ("", DriverRequests());
 }
 
 TEST_F(DriverChannelTest, AcpiWithoutAPresentInterfaceStaysClosed)
@@ -233,7 +196,7 @@ TEST_F(DriverChannelTest, AcpiWithoutAPresentInterfaceStaysClosed)
     EXPECT_FALSE(channel.ApplyPowerLevels(FALSE, TRUE));
     DWORD level;
     EXPECT_FALSE(channel.AccessLcdLevel(FALSE, &level));
-    EXPECT_TRUE(Log().empty());
+    EXPECT_EQ("", DriverRequests());
     channel.Close();
     EXPECT_TRUE(RunSetup("install-acpi"));
 }

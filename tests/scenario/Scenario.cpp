@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include "SimControl.h"
 #include "TestPaths.h"
 
 const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
@@ -72,6 +73,22 @@ bool InstallKestrel(const char *folder)
 void UninstallKestrel()
 {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
+}
+
+std::string DriverRequests(const char *filter)
+{
+    SimRequest entries[256];
+    DWORD count = SimReadLog(entries, 256);
+    std::string text;
+    for (DWORD i = 0; i < count; i++) {
+        const char *name = SimRequestName(entries[i].code);
+        if (filter && !strstr(name, filter))
+            continue;
+        if (!text.empty())
+            text += ", ";
+        text += name + std::string(" ") + std::to_string(entries[i].input);
+    }
+    return text;
 }
 
 int RunProgram(const std::string &commandLine, DWORD timeoutMs)

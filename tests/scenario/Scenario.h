@@ -21,6 +21,10 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 bool InstallKestrel(const char *folder = InstallFolder);
 void UninstallKestrel();
 
+// The requests the simulated driver received since its log was last cleared, as
+// "lcd-set 7, cpu-set 3"; only those whose names contain filter when one is given.
+std::string DriverRequests(const char *filter = NULL);
+
 // Runs a program of the prefix to its end; returns its exit code, or -1 when it could not be run or
 // did not end in time.
 int RunProgram(const std::string &commandLine, DWORD timeoutMs);

@@ -2,7 +2,6 @@
 #include "scenario/Scenario.h"
 
 #include <cstdlib>
-#include <vector>
 
 #include "FakeBattery.h"
 #include "SimControl.h"
@@ -99,29 +98,8 @@ TEST_F(Tray, TheIconShowsTheBatteryAndItsStatusLine)
     EXPECT_TRUE(WaitUntil([] { return TraySlotEmpty(0); }));
 }
 
-std::vector<SimRequest> SetRequests()
-{
-    SimRequest entries[256];
-    DWORD count = SimReadLog(entries, 256);
-    std::vector<SimRequest> sets;
-    for (DWORD i = 0; i < count; i++)
-        if (entries[i].code == 0x220208 || entries[i].code == 0x220214)
-            sets.push_back(entries[i]);
-    return sets;
-}
-
-::testing::AssertionResult Pushed(DWORD lcd, DWORD cpu)
-{
-    std::vector<SimRequest> sets = SetRequests();
-    if (sets.size() == 2 && sets[0].code == 0x220208 && sets[0].input == lcd && sets[1].code == 0x220214
-            && sets[1].input == cpu)
-        return ::testing::AssertionSuccess();
-    ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << "expected backlight " << lcd << " and clock " << cpu << ", the driver got:";
-    for (const SimRequest &r : sets)
-        failure << " " << std::hex << r.code << "=" << std::dec << r.input;
-    return failure;
-}
+// The set requests the driver got since its log was cleared.
+std::string Pushes() { return DriverRequests("-set"); }
 
 TEST_F(Tray, LevelsArePushedAtStartOnUnpluggingOnceAndOnEveryResume)
 {
@@ -142,32 +120,27 @@ TEST_F(Tray, LevelsArePushedAtStartOnUnpluggingOnceAndOnEveryResume)
     HWND main = kestrel.WaitForMainWindow();
     ASSERT_TRUE(main != NULL);
     // On AC at start: the AC levels, clamped to the highest of 8 and 4; then ring is re-sent.
-    EXPECT_TRUE(WaitUntil([] { return Pushed(7, 3); }));
-    EXPECT_TRUE(WaitUntil([] {
-        SimRequest entries[64];
-        DWORD count = SimReadLog(entries, 64);
-        return count > 0 && entries[count - 1].code == 0x22021C;
-    }));
+    EXPECT_TRUE(WaitUntil([] { return Pushes() == "lcd-set 7, cpu-set 3, ring-set 0"; })) << Pushes();
 
     ASSERT_TRUE(SimClearLog());
     ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 50, 120));
     Broadcast(main, PBT_APMPOWERSTATUSCHANGE);
-    EXPECT_TRUE(Pushed(2, 1));
+    EXPECT_EQ("lcd-set 2, cpu-set 1", Pushes());
 
     ASSERT_TRUE(SimClearLog());
     Broadcast(main, PBT_APMPOWERSTATUSCHANGE);   // the same source: nothing to push
-    EXPECT_TRUE(SetRequests().empty());
+    EXPECT_EQ("", Pushes());
 
     for (int resume = 0; resume < 2; resume++) {
         ASSERT_TRUE(SimClearLog());
         Broadcast(main, PBT_APMRESUMESUSPEND);
-        EXPECT_TRUE(Pushed(2, 1)) << "resume " << resume;
+        EXPECT_EQ("lcd-set 2, cpu-set 1", Pushes()) << "resume " << resume;
     }
 
     ASSERT_TRUE(SimClearLog());
     ASSERT_TRUE(FakeBatterySet(battery, FakeAcCharging, 55, 0));
     Broadcast(main, PBT_APMPOWERSTATUSCHANGE);
-    EXPECT_TRUE(Pushed(7, 3));
+    EXPECT_EQ("lcd-set 7, cpu-set 3", Pushes());
     ExitAndWait(kestrel);
 }
 
