@@ -136,8 +136,11 @@ static void ShowTrayMenu(HWND window)
     appState.trayMenu = new (std::nothrow) TrayMenu;
     if (!appState.trayMenu)
         return;
-    if (appState.trayMenu->Load(appState.instance, IDM_TRAY_MENU, CmdProperties, CmdBanner, IDB_MENU_BANNER))
+    if (appState.trayMenu->Load(appState.instance, IDM_TRAY_MENU, CmdProperties, CmdBanner, IDB_MENU_BANNER)) {
         appState.trayMenu->Track(window, cursor);
+        // Lets the menu close properly when it is opened again from the icon.
+        PostMessageA(window, WM_NULL, 0, 0);
+    }
     delete appState.trayMenu;
     appState.trayMenu = NULL;
 }
