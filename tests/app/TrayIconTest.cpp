@@ -7,33 +7,27 @@
 
 namespace {
 
+// The call fails with exactly this last-error code.
+#define EXPECT_REFUSED(call, code) \
+    do { SetLastError(0); EXPECT_FALSE(call); EXPECT_EQ((DWORD)(code), GetLastError()); } while (0)
+
 TEST(TrayIcon, RefusalsTooltipAndReadding)
 {
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
     HICON icon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
-    NOTIFYICONDATAA own;   // our own record of the same icon, to ask the shell what it holds
-    ZeroMemory(&own, sizeof own);
+    NOTIFYICONDATAA own = NOTIFYICONDATAA();   // the same icon, to ask the shell about it
     own.cbSize = TrayRecordSize;
     own.hWnd = window;
     own.uID = 7;
     {
         TrayIcon tray;
-        SetLastError(0);
-        EXPECT_FALSE(tray.Modify(icon, "x"));
-        EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
-        SetLastError(0);
-        EXPECT_FALSE(tray.Remove());
-        EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
-        SetLastError(0);
-        EXPECT_FALSE(tray.Readd());
-        EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
-
+        EXPECT_REFUSED(tray.Modify(icon, "x"), ERROR_NOT_READY);
+        EXPECT_REFUSED(tray.Remove(), ERROR_NOT_READY);
+        EXPECT_REFUSED(tray.Readd(), ERROR_NOT_READY);
         const std::string seventy(70, 'k');
         ASSERT_TRUE(tray.Add(window, 0x8064, 7, icon, seventy.c_str())) << "no notification area?";
         EXPECT_EQ(seventy.substr(0, 63), tray.Tip());
-        SetLastError(0);
-        EXPECT_FALSE(tray.Add(window, 0x8064, 7, icon, "second"));
-        EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
+        EXPECT_REFUSED(tray.Add(window, 0x8064, 7, icon, "second"), ERROR_ALREADY_EXISTS);
 
         // The longest status line fits whole; no tip keeps the one there.
         const char longest[] = "Connected to AC power (battery charging):100% battery remaining";
@@ -53,8 +47,7 @@ TEST(TrayIcon, RefusalsTooltipAndReadding)
         EXPECT_TRUE(tray.Add(window, 0x8064, 7, icon, NULL));
         EXPECT_STREQ("", tray.Tip());
     }
-    // Destruction removes the icon.
-    EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &own));
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &own));   // destruction removed the icon
     DestroyWindow(window);
 }
 

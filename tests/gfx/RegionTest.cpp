@@ -14,202 +14,147 @@ typedef std::vector<std::string> Rows;   // 'm' magenta, 'g' green, anything els
 
 COLORREF ColourOf(char c) { return c == 'm' ? Magenta : c == 'g' ? Green : Ink; }
 
+// Deleted at the end of the test, after every context declared later has let go of it.
+template <class Handle> struct Owned {
+    Handle object;
+    ~Owned() { DeleteObject(object); }
+};
+
+// A memory context holding a bitmap for its lifetime.
+struct Held {
+    explicit Held(HGDIOBJ bitmap) : dc(CreateCompatibleDC(NULL)), old(SelectObject(dc, bitmap)) {}
+    ~Held() { SelectObject(dc, old); DeleteDC(dc); }
+    HDC dc;
+    HGDIOBJ old;
+};
+
+// A bitmap of the screen's format, one letter per pixel.
 HBITMAP DrawBitmap(const Rows &rows)
 {
     HDC screen = GetDC(NULL);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, (int)rows[0].size(), (int)rows.size());
     ReleaseDC(NULL, screen);
-    HDC memory = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    Held memory(bitmap);
     for (size_t y = 0; y < rows.size(); y++)
         for (size_t x = 0; x < rows[y].size(); x++)
-            SetPixel(memory, (int)x, (int)y, ColourOf(rows[y][x]));
-    SelectObject(memory, old);
-    DeleteDC(memory);
+            SetPixel(memory.dc, (int)x, (int)y, ColourOf(rows[y][x]));
     return bitmap;
 }
 
 std::vector<COLORREF> Pixels(HDC dc, int w, int h)
 {
     std::vector<COLORREF> pixels;
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++)
-            pixels.push_back(GetPixel(dc, x, y));
+    for (int i = 0; i < w * h; i++)
+        pixels.push_back(GetPixel(dc, i % w, i / w));
     return pixels;
-}
-
-std::vector<COLORREF> BitmapPixels(HBITMAP bitmap, int w, int h)
-{
-    HDC memory = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    std::vector<COLORREF> pixels = Pixels(memory, w, h);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    return pixels;
-}
-
-bool RegionIs(HRGN region, int l, int t, int r, int b)
-{
-    HRGN expected = CreateRectRgn(l, t, r, b);
-    bool same = EqualRgn(region, expected) != FALSE;
-    DeleteObject(expected);
-    return same;
 }
 
 TEST(RegionFromBitmap, LeavesOutExactlyTheKeyPixels)
 {
+    const COLORREF keys[] = { Magenta, Green };
     // Runs from 0 and to the right edge, split by one or two key pixels; an all-key row.
-    const Rows pattern = { "iiiiiiii", "mmmmmmmm", "imiimmii", "gggmmggg", "mgimiggm" };
-    HBITMAP bitmap = DrawBitmap(pattern);
-    const COLORREF keys[] = { Magenta, Green }, swapped[] = { Green, Magenta };
-    HRGN region = (HRGN)1, again = NULL;
-    ASSERT_TRUE(RegionFromBitmap(GetDesktopWindow(), bitmap, 2, keys, &region));
-    for (int y = 0; y < 5; y++)
-        for (int x = 0; x < 9; x++)
-            EXPECT_EQ(x < 8 && pattern[y][x] == 'i', !!PtInRegion(region, x, y)) << x << "," << y;
-    ASSERT_TRUE(RegionFromBitmap(NULL, bitmap, 2, swapped, &again));
-    EXPECT_TRUE(EqualRgn(region, again));
-    DeleteObject(again);
-    EXPECT_TRUE(RegionFromBitmap(NULL, bitmap, 2, keys, NULL));   // built and thrown away
-    // No keys: everything opaque.
-    ASSERT_TRUE(RegionFromBitmap(NULL, bitmap, 0, keys, &again));
-    EXPECT_TRUE(RegionIs(again, 0, 0, 8, 5));
-    DeleteObject(again);
-    DeleteObject(region);
-    DeleteObject(bitmap);
-
-    HBITMAP allKey = DrawBitmap({ "mmm", "mmm" });
-    ASSERT_TRUE(RegionFromBitmap(NULL, allKey, 1, keys, &region));
-    RECT box;
-    EXPECT_EQ(NULLREGION, GetRgnBox(region, &box));
-    DeleteObject(region);
-    DeleteObject(allKey);
-    HBITMAP single = DrawBitmap({ "mmmm", "mmmi" });
-    ASSERT_TRUE(RegionFromBitmap(NULL, single, 1, keys, &region));
-    EXPECT_TRUE(RegionIs(region, 3, 1, 4, 2));
-    DeleteObject(region);
-    DeleteObject(single);
+    const Rows mixed = { "iiiiiiii", "mmmmmmmm", "imiimmii", "gggmmggg", "mgimiggm" };
+    const struct { Rows rows; WORD keyCount; } cases[] = {
+        { mixed, 2 }, { mixed, 0 }, { { "mmm", "mmm" }, 1 }, { { "mmmm", "mmmi" }, 1 },
+    };
+    for (const auto &c : cases) {
+        Owned<HBITMAP> bitmap = { DrawBitmap(c.rows) };
+        HRGN region = (HRGN)1;
+        ASSERT_TRUE(RegionFromBitmap(GetDesktopWindow(), bitmap.object, c.keyCount, keys, &region));
+        Owned<HRGN> shape = { region };
+        const int w = (int)c.rows[0].size(), h = (int)c.rows.size();
+        for (int y = 0; y <= h; y++) {   // one past the right and bottom edges too
+            for (int x = 0; x <= w; x++) {
+                bool inside = x < w && y < h;
+                char p = inside ? c.rows[y][x] : 'm';
+                bool opaque = inside && !((p == 'm' && c.keyCount > 0) || (p == 'g' && c.keyCount > 1));
+                EXPECT_EQ(opaque, !!PtInRegion(region, x, y)) << x << "," << y << " of " << c.rows[0];
+            }
+        }
+        EXPECT_TRUE(RegionFromBitmap(NULL, bitmap.object, c.keyCount, keys, NULL));   // built, thrown away
+    }
 }
 
 TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
 {
-    HBITMAP bitmap = DrawBitmap({ "immmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm", "mmmmmim" });
-    HDC memory = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    Owned<HBITMAP> bitmap = { DrawBitmap({ "immmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm",
+                                           "mmmmmim" }) };
+    Owned<HRGN> expected = { CreateRectRgn(0, 0, 2, 2) }, other = { CreateRectRgn(4, 4, 7, 7) };
+    CombineRgn(expected.object, expected.object, other.object, RGN_OR);
+    Held memory(bitmap.object);
     HRGN region = NULL;
-    ASSERT_TRUE(GrownRegionFromDc(memory, 4, 4, 1, Magenta, &region));
-    EXPECT_TRUE(RegionIs(region, 0, 0, 2, 2));
+    // The pixel at (5, 5) grows past the picture: right and bottom are not clipped.
+    ASSERT_TRUE(GrownRegionFromDc(memory.dc, 7, 6, 1, Magenta, &region));
+    EXPECT_TRUE(EqualRgn(expected.object, region));
     DeleteObject(region);
-    ASSERT_TRUE(GrownRegionFromDc(memory, 7, 6, 1, Magenta, &region));
-    HRGN corner = CreateRectRgn(0, 0, 2, 2);
-    EXPECT_EQ(SIMPLEREGION, CombineRgn(corner, region, corner, RGN_DIFF));
-    EXPECT_TRUE(RegionIs(corner, 4, 4, 7, 7));   // the pixel at (5, 5), not clipped to the picture
-    DeleteObject(corner);
-    DeleteObject(region);
-    EXPECT_EQ(Magenta, GetPixel(memory, 1, 0));   // read, not changed
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
+    EXPECT_EQ(Magenta, GetPixel(memory.dc, 1, 0));   // read, not changed
 }
-
-class Composition : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        HDC screen = GetDC(NULL);
-        target = CreateCompatibleBitmap(screen, 10, 8);
-        ReleaseDC(NULL, screen);
-        destination = CreateCompatibleDC(NULL);
-        old = SelectObject(destination, target);
-        HBRUSH brush = CreateSolidBrush(Background);
-        RECT all = { 0, 0, 10, 8 };
-        FillRect(destination, &all, brush);
-        DeleteObject(brush);
-    }
-    void TearDown() override
-    {
-        SelectObject(destination, old);
-        DeleteDC(destination);
-        DeleteObject(target);
-    }
-    // The destination should show "shown" at (x, y) over the background, key pixels left out.
-    void ExpectComposed(int x, int y, const Rows &shown)
-    {
-        std::vector<COLORREF> actual = Pixels(destination, 10, 8);
-        for (int dy = 0; dy < 8; dy++) {
-            for (int dx = 0; dx < 10; dx++) {
-                int bx = dx - x, by = dy - y;
-                char c = bx >= 0 && by >= 0 && by < (int)shown.size() && bx < (int)shown[0].size()
-                    ? shown[by][bx] : 'm';
-                EXPECT_EQ(c == 'm' ? Background : ColourOf(c), actual[dy * 10 + dx]) << dx << "," << dy;
-            }
-        }
-    }
-    HBITMAP target;
-    HDC destination;
-    HGDIOBJ old;
-};
 
 const Rows Picture = { "imgi", "mmii", "igmm" };
 
-TEST_F(Composition, DrawsTheMaskedBitmapAndHonoursTheKeepRectangle)
+// What the 10 x 8 background shows with rows drawn at (x, y), magenta left out.
+std::vector<COLORREF> Composed(int x, int y, const Rows &rows)
 {
-    HBITMAP bitmap = DrawBitmap(Picture);
-    std::vector<COLORREF> original = BitmapPixels(bitmap, 4, 3);
-    RECT whole = { 0, 0, 4, 3 }, middle = { 1, 1, 3, 2 }, none = { 0, 0, 0, 0 };
-    ASSERT_TRUE(DrawTransparentBitmap(destination, 3, 2, bitmap, Magenta, &whole));
-    ExpectComposed(3, 2, Picture);
-    EXPECT_EQ(original, BitmapPixels(bitmap, 4, 3));   // restored after the masking
-
-    // Outside the keep rectangle the bitmap turns key-coloured for good.
-    ASSERT_TRUE(DrawTransparentBitmap(destination, 3, 2, bitmap, Magenta, &middle));
-    ExpectComposed(3, 2, Picture);
-    HBITMAP kept = DrawBitmap({ "mmmm", "mmim", "mmmm" });
-    EXPECT_EQ(BitmapPixels(kept, 4, 3), BitmapPixels(bitmap, 4, 3));
-    DeleteObject(kept);
-
-    // An empty keep rectangle keys everything and leaves the destination alone.
-    std::vector<COLORREF> before = Pixels(destination, 10, 8);
-    ASSERT_TRUE(DrawTransparentBitmap(destination, 0, 0, bitmap, Magenta, &none));
-    EXPECT_EQ(before, Pixels(destination, 10, 8));
-    EXPECT_EQ(std::vector<COLORREF>(12, Magenta), BitmapPixels(bitmap, 4, 3));
-    DeleteObject(bitmap);
+    std::vector<COLORREF> pixels(80, Background);
+    for (size_t r = 0; r < rows.size(); r++)
+        for (size_t c = 0; c < rows[r].size(); c++)
+            if (rows[r][c] != 'm')
+                pixels[(y + r) * 10 + x + c] = ColourOf(rows[r][c]);
+    return pixels;
 }
 
-TEST_F(Composition, FailuresKeepTheirErrorAndEveryRoutineLosesNoObject)
+TEST(DrawTransparentBitmap, DrawsTheMaskedBitmapAndHonoursTheKeepRectangle)
 {
-    HBITMAP bitmap = DrawBitmap(Picture);
-    HDC holder = CreateCompatibleDC(NULL);
-    HGDIOBJ held = SelectObject(holder, bitmap);   // a bitmap in use cannot be selected again
-    UINT before = CountGdiObjects();
-    HRGN region = (HRGN)1;
-    SetLastError(0);
-    EXPECT_FALSE(RegionFromBitmap(NULL, bitmap, 0, NULL, &region));
-    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());   // the selection's, not a clean-up's
-    EXPECT_TRUE(region == NULL);
-    SetLastError(0);
-    EXPECT_FALSE(DrawTransparentBitmap(destination, 0, 0, bitmap, Magenta, NULL));
-    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());
-    EXPECT_EQ(before, CountGdiObjects());
-    SelectObject(holder, held);
+    Owned<HBITMAP> bitmap = { DrawBitmap(Picture) }, target = { DrawBitmap(Rows(8, std::string(10, 'i'))) };
+    Owned<HBRUSH> brush = { CreateSolidBrush(Background) };
+    Held destination(target.object);
+    const RECT all = { 0, 0, 10, 8 }, whole = { 0, 0, 4, 3 }, middle = { 1, 1, 3, 2 }, none = { 0, 0, 0, 0 };
+    FillRect(destination.dc, &all, brush.object);
+    const std::vector<COLORREF> original = Pixels(Held(bitmap.object).dc, 4, 3);
+    ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 3, 2, bitmap.object, Magenta, &whole));
+    EXPECT_EQ(Composed(3, 2, Picture), Pixels(destination.dc, 10, 8));
+    EXPECT_EQ(original, Pixels(Held(bitmap.object).dc, 4, 3));   // restored after the masking
 
+    // Outside the keep rectangle the bitmap turns key-coloured for good.
+    const Rows kept = { "mmmm", "mmim", "mmmm" };
+    FillRect(destination.dc, &all, brush.object);
+    ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 3, 2, bitmap.object, Magenta, &middle));
+    EXPECT_EQ(Composed(3, 2, kept), Pixels(destination.dc, 10, 8));
+    // An empty keep rectangle keys everything and leaves the destination alone.
+    ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 0, 0, bitmap.object, Magenta, &none));
+    EXPECT_EQ(Composed(3, 2, kept), Pixels(destination.dc, 10, 8));
+    EXPECT_EQ(std::vector<COLORREF>(12, Magenta), Pixels(Held(bitmap.object).dc, 4, 3));
+}
+
+TEST(Regions, FailuresKeepTheirErrorAndNoRoutineLosesAnObject)
+{
+    Owned<HBITMAP> bitmap = { DrawBitmap(Picture) }, target = { DrawBitmap(Rows(8, std::string(10, 'i'))) };
+    Held destination(target.object);
+    HRGN region = (HRGN)1;
+    {
+        Held holder(bitmap.object);   // a bitmap in use cannot be selected again
+        UINT before = CountGdiObjects();
+        SetLastError(0);
+        EXPECT_FALSE(RegionFromBitmap(NULL, bitmap.object, 0, NULL, &region));
+        EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());   // the selection's, not a clean-up's
+        EXPECT_TRUE(region == NULL);
+        SetLastError(0);
+        EXPECT_FALSE(DrawTransparentBitmap(destination.dc, 0, 0, bitmap.object, Magenta, NULL));
+        EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());
+        EXPECT_EQ(before, CountGdiObjects());
+    }
     const COLORREF keys[] = { Magenta, Green };
-    RECT keep = { 0, 0, 3, 2 };
-    auto once = [&]() {
-        RegionFromBitmap(GetDesktopWindow(), bitmap, 2, keys, &region);
+    const RECT keep = { 0, 0, 3, 2 };
+    UINT before = 0;
+    for (int i = 0; i <= 1000; i++) {
+        if (i == 1)
+            before = CountGdiObjects();   // after one round to warm up
+        RegionFromBitmap(GetDesktopWindow(), bitmap.object, 2, keys, &region);
         DeleteObject(region);
-        DrawTransparentBitmap(destination, 1, 1, bitmap, Magenta, &keep);
-        HGDIOBJ previous = SelectObject(holder, bitmap);
-        GrownRegionFromDc(holder, 4, 3, 2, Magenta, NULL);
-        SelectObject(holder, previous);
-    };
-    once();
-    before = CountGdiObjects();
-    for (int i = 0; i < 1000; i++)
-        once();
+        DrawTransparentBitmap(destination.dc, 1, 1, bitmap.object, Magenta, &keep);
+        GrownRegionFromDc(Held(bitmap.object).dc, 4, 3, 2, Magenta, NULL);
+    }
     EXPECT_EQ(before, CountGdiObjects());
-    DeleteDC(holder);
-    DeleteObject(bitmap);
 }
 
 } // namespace
