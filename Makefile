@@ -1,28 +1,25 @@
 # The two commands of the README: `make demo` runs Kestrel, `make test` runs every test.
 # Both first install whatever a fresh Debian 12 machine lacks.
-BUILD     := build
-TESTBUILD := build/test
-TOOLCHAIN := $(CURDIR)/cmake/toolchain-mingw.cmake
+#
+# build/ always holds the shipped 32-bit program. On a machine that runs 64-bit user code only,
+# Wine cannot start 32-bit programs: the demo and the tests then run the same sources built for
+# x86_64 (build/x64, build/test64) in a 64-bit prefix.
+BUILD := build
 
 .PHONY: all bootstrap test demo clean
 
 all: bootstrap
-	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja \
-	    -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN) -DKESTREL_THREADS=win32 -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD)
+	@./scripts/build.sh i686 win32 $(BUILD)
+	@[ "$$(./scripts/wine-arch.sh)" = i686 ] || ./scripts/build.sh x86_64 win32 $(BUILD)/x64
 
 bootstrap:
 	@./scripts/bootstrap.sh
 
 test: all
-	@[ -f $(TESTBUILD)/build.ninja ] || cmake -S . -B $(TESTBUILD) -G Ninja \
-	    -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN) -DKESTREL_THREADS=posix -DCMAKE_BUILD_TYPE=Release \
-	    -DKESTREL_TESTS=ON -DKESTREL_PROGRAM_BUILD=$(CURDIR)/$(BUILD)
-	cmake --build $(TESTBUILD)
-	./scripts/run-tests.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(TESTBUILD)
+	@./scripts/test.sh $(CURDIR)/$(BUILD)
 
 demo: all
-	./scripts/demo.sh $(CURDIR)/$(BUILD)
+	@./scripts/demo.sh $(CURDIR)/$(BUILD)
 
 clean:
 	rm -rf $(BUILD)

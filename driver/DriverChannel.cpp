@@ -27,9 +27,13 @@ template <typename Function> static Function Resolve(HMODULE module, const char 
     return (Function)(void *)GetProcAddress(module, name);
 }
 
-// The record sizes of the 32-bit system, whatever the headers are built for.
-const DWORD InterfaceDataSize = 28;
-const DWORD InterfaceDetailSize = 5;
+// The record sizes the system checks: 28 and 5 on a 32-bit system, 32 and 8 on a 64-bit one.
+const DWORD InterfaceDataSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+const DWORD InterfaceDetailSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+#ifndef _WIN64
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28 && sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5,
+              "the 32-bit system's device-interface record sizes");
+#endif
 
 DriverChannel::DriverChannel()
     : acpiMode(0), handle(INVALID_HANDLE_VALUE), opened(0), lcdSupported(0), lcdLevelCount(0),

@@ -23,6 +23,9 @@ fi
 [ "$KESTREL_IN_NAMESPACE" = 1 ] && mount --bind "$battery" /sys/class/power_supply
 
 . "$here/wine-env.sh"
+# The program tree this machine's Wine runs: the shipped 32-bit one, or its x86_64 twin.
+program=$build
+[ "$KESTREL_ARCH" = i686 ] || program=$build/x64
 export WINEPREFIX="$demo/prefix"
 echo "demo: creating the demo prefix $WINEPREFIX"
 kestrel_new_prefix "$WINEPREFIX" 1024x768
@@ -39,10 +42,10 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-"$here/sim-install.sh" "$WINEPREFIX" "$build/sim" both >/dev/null 2>&1 \
+"$here/sim-install.sh" "$WINEPREFIX" "$program/sim" both >/dev/null 2>&1 \
     || echo "demo: the driver simulator could not be installed; Kestrel runs without a driver"
-kestrel_install "$build/install" "$WINEPREFIX"
-cp "$build/sim/Tapfire.exe" "$WINEPREFIX/drive_c/Program Files/Ardwick/Kestrel/" 2>/dev/null
+kestrel_install "$program/install" "$WINEPREFIX"
+cp "$program/sim/Tapfire.exe" "$WINEPREFIX/drive_c/Program Files/Ardwick/Kestrel/" 2>/dev/null
 kestrel_start_services
 
 # One percent every two seconds, from 53 % down: the icon changes band within the demo.

@@ -1,8 +1,24 @@
 # Shell functions shared by the test runner and the demo: private Wine prefixes and a private X
-# display, each stopped by the process id or prefix that started it. Source this file.
+# display, each stopped by the process id or prefix that started it. Source this file after setting
+# "here" to the scripts folder.
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# KESTREL_ARCH (scripts/wine-arch.sh) says which programs this machine's Wine runs. A 64-bit run
+# takes the 64-bit loader and a 64-bit prefix; a 32-bit run pins its prefix to 32 bits.
+[ -n "${KESTREL_ARCH:-}" ] || KESTREL_ARCH=$("$here/wine-arch.sh")
+export KESTREL_ARCH
+if [ "$KESTREL_ARCH" = x86_64 ]; then
+    case ":$PATH:" in
+        *":$here/wine64:"*) ;;
+        *) PATH="$here/wine64:$PATH" ;;
+    esac
+    export PATH
+    export WINEARCH=win64
+else
+    export WINEARCH=win32
+fi
 
 # kestrel_new_prefix DIR WIDTHxHEIGHT: a fresh prefix whose programs all share one virtual desktop,
 # so that the notification area exists and programs can find each other's windows.
