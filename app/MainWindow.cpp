@@ -77,7 +77,7 @@ static LRESULT OnDestroy(HWND window)
     return 0;
 }
 
-static LRESULT OnTimer(HWND window, UINT_PTR id)
+static LRESULT OnTimer(HWND window, UINT_PTR id, LPARAM lParam)
 {
     if (id == StatusTimer) {
         if (++appState.statusTicks >= RefreshEveryTicks) {
@@ -91,7 +91,7 @@ static LRESULT OnTimer(HWND window, UINT_PTR id)
     }
     if (id == BrightnessTimer)
         return 0;   // only started together with the gauge, which this window does not have yet
-    return DefWindowProcA(window, WM_TIMER, id, 0);
+    return DefWindowProcA(window, WM_TIMER, id, lParam);
 }
 
 static void OnPowerBroadcast(WPARAM event)
@@ -129,6 +129,9 @@ static void OnTrayCallback(HWND window, LPARAM mouseMessage)
 
 static void ShowTrayMenu(HWND window)
 {
+    // A second request reaches this procedure through the open menu's own loop: that menu stays.
+    if (appState.trayMenu)
+        return;
     POINT cursor;
     GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks elsewhere.
@@ -204,7 +207,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ERASEBKGND:
         return 1;   // the window is never shown
     case WM_TIMER:
-        return OnTimer(window, wParam);
+        return OnTimer(window, wParam, lParam);
     case WM_POWERBROADCAST:
         OnPowerBroadcast(wParam);
         break;      // the default handling grants suspend queries

@@ -125,10 +125,10 @@ BOOL DriverChannel::Open(const char *commandLine, const char *installFolder)
     else
         CopyText(devicePath, sizeof devicePath, ApmDevicePath);
 
-    // From here on the process works from its installation folder.
-    SetCurrentDirectoryA(installFolder);
     if (devicePath[0] == '\0')
         return FALSE;
+    // From here on the process works from its installation folder.
+    SetCurrentDirectoryA(installFolder);
     handle = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                          FILE_FLAG_DELETE_ON_CLOSE, NULL);
     if (handle == INVALID_HANDLE_VALUE)
@@ -218,11 +218,14 @@ BOOL DriverChannel::Access(BOOL supported, DWORD setCode, DWORD getCode, BOOL se
 {
     if (!opened || !supported || handle == INVALID_HANDLE_VALUE)
         return FALSE;
-    // The request's own outcome is not reported: a failed read gives 0.
     DWORD word = set ? *value : 0;
-    Request(set ? setCode : getCode, &word);
-    if (!set)
-        *value = word;
+    BOOL answered = Request(set ? setCode : getCode, &word);
+    if (set)
+        return TRUE;   // set requests are fire-and-forget
+    // A read the driver did not answer reports nothing: a 0 here would pass for a real setting.
+    if (!answered)
+        return FALSE;
+    *value = word;
     return TRUE;
 }
 

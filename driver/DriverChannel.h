@@ -33,6 +33,8 @@ public:
     void GetInfo(DWORD *isOpened, DWORD *pathEmpty, DWORD *isAcpiMode, DWORD *isLcdSupported,
                  DWORD *lcdCount, DWORD *isCpuSupported, DWORD *cpuCount) const;
     BOOL ApplyPowerLevels(BOOL reload, BOOL onAc);
+    // Set (fire-and-forget) or read the backlight level or the resume-on-ring setting. 0 when the
+    // channel is closed or the feature unsupported; a read the driver fails is 0 too, *value untouched.
     BOOL AccessLcdLevel(BOOL set, DWORD *value);
     BOOL AccessRingResume(BOOL set, DWORD *value);
 

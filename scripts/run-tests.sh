@@ -1,7 +1,8 @@
 #!/bin/sh
 # make test: runs every test in a throwaway Wine prefix under the test tree, on a private X display,
-# with the driver simulator installed and, where a private mount namespace can be made, the fake
-# battery in place of /sys/class/power_supply.
+# with the driver simulator installed and, in a private mount namespace, the fake battery in place of
+# /sys/class/power_supply. Without any of these the run stops with a message: a test run that could
+# not test the driver, the battery or the tray must not pass.
 #   run-tests.sh PROGRAM_BUILD TEST_BUILD [CTEST ARGUMENTS...]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -9,38 +10,38 @@ program=$1
 tests=$2
 battery=$tests/battery
 
+fail() {
+    echo "run-tests: FAILED: $*" >&2
+    exit 1
+}
+
 if [ -z "${KESTREL_IN_NAMESPACE:-}" ]; then
     rm -rf "$battery"
     mkdir -p "$battery"
-    "$here/fakebattery.sh" set "$battery" ac >/dev/null
-    if unshare -m true 2>/dev/null; then
-        KESTREL_IN_NAMESPACE=1 exec unshare -m "$0" "$@"
-    fi
-    echo "run-tests: a private mount namespace cannot be made here; tests that need the fake battery are skipped"
-    KESTREL_IN_NAMESPACE=none
+    "$here/fakebattery.sh" set "$battery" ac >/dev/null || fail "the fake battery folder cannot be written"
+    unshare -m true 2>/dev/null \
+        || fail "a private mount namespace cannot be made (run as root, or where unshare -m works)"
+    KESTREL_IN_NAMESPACE=1 exec unshare -m "$0" "$@"
 fi
-if [ "$KESTREL_IN_NAMESPACE" = 1 ]; then
-    if mount --bind "$battery" /sys/class/power_supply; then
-        KESTREL_FAKE_BATTERY=$(printf 'Z:%s' "$battery" | tr '/' '\\')
-        export KESTREL_FAKE_BATTERY
-    else
-        echo "run-tests: the fake battery cannot be mounted; tests that need it are skipped"
-    fi
-fi
+mount --bind "$battery" /sys/class/power_supply || fail "the fake battery cannot be mounted"
+KESTREL_FAKE_BATTERY=$(printf 'Z:%s' "$battery" | tr '/' '\\')
+export KESTREL_FAKE_BATTERY
+# The tests themselves fail, rather than skip, when a piece of this world is missing.
+export KESTREL_TEST_WORLD=1
 
 . "$here/wine-env.sh"
 export WINEPREFIX="$tests/prefix"
 echo "run-tests: creating the test prefix $WINEPREFIX"
 kestrel_new_prefix "$WINEPREFIX" 1024x768
-kestrel_start_xvfb 1024x768x24
+kestrel_start_xvfb 1024x768x24 || fail "the private X display (Xvfb) did not start"
 cleanup() {
     wineserver -k 2>/dev/null
     kestrel_stop_xvfb
 }
 trap cleanup EXIT INT TERM
 
-"$here/sim-install.sh" "$WINEPREFIX" "$program/sim" both >/dev/null 2>&1 \
-    || echo "run-tests: the driver simulator could not be installed"
+"$here/sim-install.sh" "$WINEPREFIX" "$program/sim" both >/dev/null \
+    || fail "the driver simulator could not be installed"
 kestrel_start_services
 # The virtual desktop with its taskbar and notification area lives as long as one program runs in it.
 wine explorer /desktop=Default,1024x768 "$(kestrel_dos_path "$program/sim/KestrelIdle.exe")" \

@@ -44,6 +44,7 @@ kestrel_start_xvfb() {
     export DISPLAY=":$n"
     i=0
     while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+    [ -e "/tmp/.X11-unix/X$n" ]
 }
 
 kestrel_stop_xvfb() {

@@ -108,40 +108,43 @@ TEST(CommandLine, ProgramNameOfAThousandCharactersIsTooLong)
 TEST(CommandLine, ValuesAndArgumentsAreCopiedBounded)
 {
     DWORD seen;
-    char value[6], first[4], second[4];
-    char canary[8] = "canary";
+    // Each buffer is followed in memory by a canary, so that a copy past its end shows.
+    struct Guarded { char text[6]; char canary[8]; } value = { "", "canary" };
+    struct GuardedShort { char text[4]; char canary[8]; } first = { "", "canary" }, second = first;
     OptionSpec table[] = {
-        { OptionSwitch, 'f', &seen, value, sizeof value },
-        { OptionArgument, 0, NULL, first, sizeof first },
-        { OptionArgument, 0, NULL, second, sizeof second },
+        { OptionSwitch, 'f', &seen, value.text, sizeof value.text },
+        { OptionArgument, 0, NULL, first.text, sizeof first.text },
+        { OptionArgument, 0, NULL, second.text, sizeof second.text },
         { OptionEnd, 0, NULL, NULL, 0 },
     };
 
     EXPECT_EQ(Ok, ParseOptions("p -f abc one two", TRUE, table, NULL, FALSE, TRUE));
-    EXPECT_STREQ("abc", value); EXPECT_STREQ("one", first); EXPECT_STREQ("two", second);
+    EXPECT_STREQ("abc", value.text); EXPECT_STREQ("one", first.text); EXPECT_STREQ("two", second.text);
 
     EXPECT_EQ(Ok, ParseOptions("p -fab-x", TRUE, table, NULL, TRUE, FALSE));
-    EXPECT_STREQ("ab", value);
-    EXPECT_STREQ("", first);    // the table is reset by every call
+    EXPECT_STREQ("ab", value.text);
+    EXPECT_STREQ("", first.text);    // the table is reset by every call
 
     EXPECT_EQ(Ok, ParseOptions("p -f \"a b c\"", TRUE, table, NULL, FALSE, TRUE));
-    EXPECT_STREQ("a b c", value);
+    EXPECT_STREQ("a b c", value.text);
 
     EXPECT_EQ(Ok, ParseOptions("p -f \"a -b", TRUE, table, NULL, FALSE, TRUE));
-    EXPECT_STREQ("a -b", value);   // no closing quote: the token runs to the end of the line
+    EXPECT_STREQ("a -b", value.text);   // no closing quote: the token runs to the end of the line
 
     EXPECT_EQ(Ok, ParseOptions("p -f", TRUE, table, NULL, FALSE, TRUE));
-    EXPECT_EQ(1u, seen); EXPECT_STREQ("", value);
+    EXPECT_EQ(1u, seen); EXPECT_STREQ("", value.text);
 
     const char tooLong[] = "p -f abcdef";
     const char *error = NULL;
     EXPECT_EQ(ValueTooLong, ParseOptions(tooLong, TRUE, table, &error, FALSE, TRUE));
-    EXPECT_STREQ("abcde", value);
+    EXPECT_STREQ("abcde", value.text);
     EXPECT_EQ(tooLong + 2, error);
 
     EXPECT_EQ(ValueTooLong, ParseOptions("p one four", TRUE, table, NULL, FALSE, TRUE));
-    EXPECT_STREQ("one", first); EXPECT_STREQ("fou", second);
-    EXPECT_STREQ("canary", canary);
+    EXPECT_STREQ("one", first.text); EXPECT_STREQ("fou", second.text);
+    EXPECT_STREQ("canary", value.canary);
+    EXPECT_STREQ("canary", first.canary);
+    EXPECT_STREQ("canary", second.canary);
 }
 
 TEST(CommandLine, ReadTokenStopsWhereTheTokenEnds)

@@ -44,6 +44,12 @@ TEST_F(SettingsStore, AFirstStartReadsEveryDefault)
 
 TEST_F(SettingsStore, WritingCreatesTheKeyAndReadsBack)
 {
+    // Nothing of the product's per-user key is left, up to its first level.
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ardwick\\Kestrel");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ardwick");
+    HKEY parent;
+    ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ardwick", 0, KEY_READ, &parent));
+
     DWORD value = 3;
     ASSERT_TRUE(AccessSetting(TRUE, SettingIndicatorMode, &value));
     HKEY key;

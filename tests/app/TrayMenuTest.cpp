@@ -128,8 +128,7 @@ TEST(TrayMenu, TrackedMenuAnimatesTheBannerToRest)
     EXPECT_EQ(BannerRestStep, menu.Step());
     EXPECT_GE(ticks, BannerRestStep);   // one step per tick, after the first paint
     EXPECT_GT(bannerItem.bottom - bannerItem.top, 3 * GetSystemMetrics(SM_CYMENU) / 2);
-    MSG message;
-    EXPECT_FALSE(PeekMessageA(&message, window, WM_TIMER, WM_TIMER, PM_REMOVE));   // timer killed
+    EXPECT_FALSE(KillTimer(window, MenuAnimationTimer));   // Track killed it already
     DestroyWindow(window);
 }
 

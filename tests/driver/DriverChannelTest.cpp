@@ -23,8 +23,7 @@ protected:
     void SetUp() override
     {
         SimState state;
-        if (!SimGetState(&state))
-            GTEST_SKIP() << "the driver simulator is not loaded in this prefix";
+        REQUIRE_TEST_WORLD(SimGetState(&state), "the driver simulator is not loaded in this prefix");
         ASSERT_TRUE(SimReset());
         RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
         SetAcpiOption(NULL, 0);
@@ -171,6 +170,18 @@ TEST_F(DriverChannelTest, LevelAndRingRequestsCarryTheirWordsUntilClosed)
     EXPECT_EQ(1u, ring);
     EXPECT_EQ("lcd-set 42, ring-set 1, ring-get 0", DriverRequests());
 
+    // The driver stops answering: a read reports the failure and leaves the caller's word alone,
+    // while a set still goes out and counts as sent.
+    SimState none = {};
+    ASSERT_TRUE(SimSetFields(SIM_FIELD_FEATURES, &none));
+    level = 77;
+    ring = 88;
+    EXPECT_FALSE(channel.AccessLcdLevel(FALSE, &level));
+    EXPECT_FALSE(channel.AccessRingResume(FALSE, &ring));
+    EXPECT_EQ(77u, level);
+    EXPECT_EQ(88u, ring);
+    EXPECT_TRUE(channel.AccessRingResume(TRUE, &ring));
+
     // After Close every request fails and nothing reaches the driver; opened stays set.
     channel.Close();
     ASSERT_TRUE(SimClearLog());
@@ -186,8 +197,13 @@ TEST_F(DriverChannelTest, LevelAndRingRequestsCarryTheirWordsUntilClosed)
 TEST_F(DriverChannelTest, AcpiWithoutAPresentInterfaceStaysClosed)
 {
     ASSERT_TRUE(RunSetup("remove-acpi"));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\windows"));
     DriverChannel channel;
     EXPECT_FALSE(channel.Open("k.exe /A", "C:\\"));
+    // Construction ended at the failed lookup, before the move to the installation folder.
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(sizeof folder, folder);
+    EXPECT_STREQ("C:\\windows", folder);
     DWORD opened = 1, pathEmpty = 0, acpi = 0;
     channel.GetInfo(&opened, &pathEmpty, &acpi, NULL, NULL, NULL, NULL);
     EXPECT_EQ(1u, acpi);

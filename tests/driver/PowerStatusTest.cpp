@@ -6,6 +6,7 @@
 
 #include "FakeBattery.h"
 #include "driver/PowerStatus.h"
+#include "scenario/Scenario.h"
 
 namespace {
 
@@ -92,9 +93,8 @@ TEST(PowerStatus, TheLineIsCutToTheCallersBuffer)
 
 TEST(PowerStatus, ReadsTheSystemThroughTheFakeBattery)
 {
-    const char *battery = getenv("KESTREL_FAKE_BATTERY");
-    if (!battery)
-        GTEST_SKIP() << "no fake battery: the test run could not make a private mount namespace";
+    const char *battery = FakeBatteryFolder();
+    REQUIRE_TEST_WORLD(battery, "no fake battery: the test run could not make a private mount namespace");
 
     ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 57, 95));
     PowerStatus status;

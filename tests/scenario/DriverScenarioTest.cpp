@@ -13,8 +13,7 @@ protected:
     {
         KestrelScenario::SetUp();
         SimState state;
-        if (!SimGetState(&state))
-            GTEST_SKIP() << "the driver simulator is not loaded in this prefix";
+        REQUIRE_TEST_WORLD(SimGetState(&state), "the driver simulator is not loaded in this prefix");
         ASSERT_TRUE(SimReset());
     }
 };
@@ -33,6 +32,25 @@ TEST_F(DriverStartup, StartingSendsTheThreeProbesFirst)
         ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
         EXPECT_EQ(0u, code);
     }
+}
+
+TEST_F(DriverStartup, ASecondCopyNeitherOpensTheDriverNorCreatesAWindow)
+{
+    KestrelProcess first;
+    ASSERT_TRUE(first.Start("/D /X"));
+    ASSERT_TRUE(first.WaitForMainWindow() != NULL);
+    ASSERT_TRUE(WaitUntil([] { return DriverRequests("ring-set") != ""; }));   // the first is settled
+    ASSERT_TRUE(SimClearLog());
+
+    KestrelProcess second;
+    ASSERT_TRUE(second.Start("/D /X"));
+    DWORD code = 99;
+    ASSERT_TRUE(second.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+    // An opened channel always probes its features first: no probe, no open.
+    EXPECT_EQ("", DriverRequests());
+    ASSERT_TRUE(first.Post(WM_COMMAND, CmdExit, 0));
+    EXPECT_TRUE(first.WaitForExit(10000, &code));
 }
 
 TEST_F(DriverStartup, WithoutTheDriverKestrelStartsAllTheSame)

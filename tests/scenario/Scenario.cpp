@@ -2,12 +2,25 @@
 
 #include <tlhelp32.h>
 
+#include <cstdlib>
+
 #include "SimControl.h"
 #include "TestPaths.h"
 
 const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
 static const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
 static const char ProductKey[] = "Software\\Ardwick\\Kestrel";
+
+bool TestWorldRequired()
+{
+    const char *required = getenv("KESTREL_TEST_WORLD");
+    return required && required[0] == '1';
+}
+
+const char *FakeBatteryFolder()
+{
+    return getenv("KESTREL_FAKE_BATTERY");
+}
 
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
 {

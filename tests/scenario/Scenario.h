@@ -13,6 +13,23 @@
 
 extern const char InstallFolder[];   // "C:\Program Files\Ardwick\Kestrel"
 
+// Whether the run was started by the test runner, which builds the whole test world (simulated
+// driver, fake battery, notification area): there a missing piece is a failure, not a skip.
+bool TestWorldRequired();
+// For a test's SetUp or body: a missing piece of the test world fails the test under the runner and
+// skips it when a developer runs the test executable by hand.
+#define REQUIRE_TEST_WORLD(present, what) \
+    do { \
+        if (!(present)) { \
+            if (TestWorldRequired()) \
+                FAIL() << "the test world is incomplete: " << (what); \
+            else \
+                GTEST_SKIP() << (what); \
+        } \
+    } while (0)
+// The fake battery's folder as Wine spells it (null when the run has none).
+const char *FakeBatteryFolder();
+
 // Polls condition every 20 ms until it holds or timeoutMs pass; pumps this thread's messages.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 

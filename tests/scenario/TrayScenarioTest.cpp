@@ -17,11 +17,11 @@ protected:
     void SetUp() override
     {
         KestrelScenario::SetUp();
-        battery = getenv("KESTREL_FAKE_BATTERY");
-        if (!battery)
-            GTEST_SKIP() << "no fake battery: the test run could not make a private mount namespace";
-        if (!FindWindowA("Shell_TrayWnd", NULL))
-            GTEST_SKIP() << "the virtual desktop has no notification area";
+        battery = FakeBatteryFolder();
+        REQUIRE_TEST_WORLD(battery, "no fake battery: the test run could not make a private mount namespace");
+        // The runner starts the desktop just before the tests: give its taskbar a moment.
+        REQUIRE_TEST_WORLD(WaitUntil([] { return FindWindowA("Shell_TrayWnd", NULL) != NULL; }, 15000),
+                           "the virtual desktop has no notification area");
         ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
         RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
     }
@@ -101,18 +101,23 @@ TEST_F(Tray, TheIconShowsTheBatteryAndItsStatusLine)
 // The set requests the driver got since its log was cleared.
 std::string Pushes() { return DriverRequests("-set"); }
 
+void StoreLevel(const char *name, DWORD level)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key));
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&level, sizeof level);
+    RegCloseKey(key);
+}
+
 TEST_F(Tray, LevelsArePushedAtStartOnUnpluggingOnceAndOnEveryResume)
 {
     SimState state;
-    if (!SimGetState(&state))
-        GTEST_SKIP() << "the driver simulator is not loaded in this prefix";
+    REQUIRE_TEST_WORLD(SimGetState(&state), "the driver simulator is not loaded in this prefix");
     ASSERT_TRUE(SimReset());
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key));
-    DWORD backlightDc = 2, clockDc = 1;
-    RegSetValueExA(key, "LCDBackLightDC", 0, REG_DWORD, (const BYTE *)&backlightDc, 4);
-    RegSetValueExA(key, "CPUClockDC", 0, REG_DWORD, (const BYTE *)&clockDc, 4);
-    RegCloseKey(key);
+    state.ringValue = 5;   // the driver's own resume-on-ring setting, written back unchanged at start
+    ASSERT_TRUE(SimSetFields(SIM_FIELD_RINGVALUE, &state));
+    StoreLevel("LCDBackLightDC", 2);
+    StoreLevel("CPUClockDC", 1);
     ASSERT_TRUE(FakeBatterySet(battery, FakeAcNotCharging, 100, 0));
 
     KestrelProcess kestrel;
@@ -120,7 +125,7 @@ TEST_F(Tray, LevelsArePushedAtStartOnUnpluggingOnceAndOnEveryResume)
     HWND main = kestrel.WaitForMainWindow();
     ASSERT_TRUE(main != NULL);
     // On AC at start: the AC levels, clamped to the highest of 8 and 4; then ring is re-sent.
-    EXPECT_TRUE(WaitUntil([] { return Pushes() == "lcd-set 7, cpu-set 3, ring-set 0"; })) << Pushes();
+    EXPECT_TRUE(WaitUntil([] { return Pushes() == "lcd-set 7, cpu-set 3, ring-set 5"; })) << Pushes();
 
     ASSERT_TRUE(SimClearLog());
     ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 50, 120));
@@ -131,9 +136,11 @@ TEST_F(Tray, LevelsArePushedAtStartOnUnpluggingOnceAndOnEveryResume)
     Broadcast(main, PBT_APMPOWERSTATUSCHANGE);   // the same source: nothing to push
     EXPECT_EQ("", Pushes());
 
-    for (int resume = 0; resume < 2; resume++) {
+    // Every kind of resume pushes the levels of the source in force, changed or not.
+    const WPARAM resumes[] = { PBT_APMRESUMESUSPEND, PBT_APMRESUMECRITICAL, PBT_APMRESUMEAUTOMATIC };
+    for (WPARAM resume : resumes) {
         ASSERT_TRUE(SimClearLog());
-        Broadcast(main, PBT_APMRESUMESUSPEND);
+        Broadcast(main, resume);
         EXPECT_EQ("lcd-set 2, cpu-set 1", Pushes()) << "resume " << resume;
     }
 
@@ -141,6 +148,23 @@ TEST_F(Tray, LevelsArePushedAtStartOnUnpluggingOnceAndOnEveryResume)
     ASSERT_TRUE(FakeBatterySet(battery, FakeAcCharging, 55, 0));
     Broadcast(main, PBT_APMPOWERSTATUSCHANGE);
     EXPECT_EQ("lcd-set 7, cpu-set 3", Pushes());
+
+    // A resume on battery pushes the battery levels but leaves the remembered source (AC) alone,
+    // so the status change that follows still finds a change to push.
+    ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 40, 100));
+    ASSERT_TRUE(SimClearLog());
+    Broadcast(main, PBT_APMRESUMESUSPEND);
+    Broadcast(main, PBT_APMPOWERSTATUSCHANGE);
+    EXPECT_EQ("lcd-set 2, cpu-set 1, lcd-set 2, cpu-set 1", Pushes());
+
+    // The power control page's notice: the stored levels are read again and those of the source in
+    // force pushed, whatever the remembered source.
+    StoreLevel("LCDBackLightDC", 4);
+    StoreLevel("CPUClockDC", 0);
+    ASSERT_TRUE(SimClearLog());
+    DWORD_PTR result;
+    SendMessageTimeoutA(main, 0x8065, 0, 0, SMTO_BLOCK, 5000, &result);
+    EXPECT_EQ("lcd-set 4, cpu-set 0", Pushes());
     ExitAndWait(kestrel);
 }
 
