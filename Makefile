@@ -6,7 +6,7 @@
 # x86_64 (build/x64, build/test64) in a 64-bit prefix.
 BUILD := build
 
-.PHONY: all bootstrap test demo clean
+.PHONY: all bootstrap test demo fuzz clean
 
 all: bootstrap
 	@./scripts/build.sh i686 win32 $(BUILD)
@@ -20,6 +20,11 @@ test: all
 
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
+
+# Native libFuzzer runs of the code that reads outside text; FUZZ_SECONDS per target.
+FUZZ_SECONDS ?= 45
+fuzz: bootstrap
+	@./scripts/fuzz.sh $(CURDIR)/$(BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

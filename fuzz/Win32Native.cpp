@@ -1,0 +1,69 @@
+// Native stand-ins for the Win32 calls of the fuzzed code (see include/windows.h). The string table
+// holds the texts the status line is made of, as the program's resources do.
+#include <windows.h>
+
+#include <ctype.h>
+
+#include "res/resource.h"
+
+static DWORD lastError;
+
+DWORD GetLastError(void) { return lastError; }
+void SetLastError(DWORD error) { lastError = error; }
+
+int lstrlenA(LPCSTR text) { return text ? (int)strlen(text) : 0; }
+
+LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int size)
+{
+    if (size <= 0)
+        return destination;
+    int i = 0;
+    for (; i < size - 1 && source[i]; i++)
+        destination[i] = source[i];
+    destination[i] = '\0';
+    return destination;
+}
+
+int lstrcmpiA(LPCSTR a, LPCSTR b)
+{
+    for (;; a++, b++) {
+        int d = tolower((unsigned char)*a) - tolower((unsigned char)*b);
+        if (d || !*a)
+            return d;
+    }
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(buffer, 1025, format, args);   // wsprintfA's own limit
+    va_end(args);
+    return n > 1024 ? 1024 : n;
+}
+
+HMODULE GetModuleHandleA(LPCSTR) { return (HMODULE)1; }
+
+int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size)
+{
+    const char *text = "";
+    switch (id) {
+    case IDS_STATUS_UNKNOWN:    text = "Power status unknown"; break;
+    case IDS_STATUS_AC:         text = "Connected to AC power"; break;
+    case IDS_STATUS_CHARGING:   text = "Connected to AC power (battery charging)"; break;
+    case IDS_STATUS_BATTERY:    text = "Battery in use"; break;
+    case IDS_STATUS_NO_BATTERY: text = "Connected to AC power (no battery contained)"; break;
+    case IDS_STATUS_PERCENT:    text = ":%d%% battery remaining"; break;
+    }
+    lstrcpynA(buffer, text, size);
+    return lstrlenA(buffer);
+}
+
+LPSTR GetCommandLineA(void)
+{
+    static char line[] = "Kestrel.exe";
+    return line;
+}
+
+// The fuzzers hand the composer their own snapshots; the system is never asked.
+BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS *) { return FALSE; }

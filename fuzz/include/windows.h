@@ -1,0 +1,68 @@
+// The few Win32 names that Kestrel's text-reading code uses, for a native build of that code under
+// the fuzzers. Only what that code needs, with the platform's documented behaviour: lstrcpynA copies
+// at most n - 1 characters and always terminates, wsprintfA writes at most 1024 characters.
+#ifndef KESTREL_FUZZ_WINDOWS_H
+#define KESTREL_FUZZ_WINDOWS_H
+
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef unsigned int UINT;
+typedef char CHAR;
+typedef DWORD COLORREF;
+typedef uintptr_t UINT_PTR, ULONG_PTR, DWORD_PTR;
+typedef intptr_t LONG_PTR, INT_PTR;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM, LRESULT;
+typedef void *HANDLE, *HINSTANCE, *HMODULE, *HWND, *HICON, *HBITMAP, *HRGN, *HDC, *HMENU, *HGDIOBJ;
+typedef const char *LPCSTR;
+typedef char *LPSTR;
+
+#define TRUE 1
+#define FALSE 0
+#define WINAPI
+#define CALLBACK
+#define MAX_PATH 260
+#define ERROR_SUCCESS 0L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_NOT_READY 21L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)((WORD)(i)))
+
+typedef struct _SYSTEM_POWER_STATUS {
+    BYTE ACLineStatus;
+    BYTE BatteryFlag;
+    BYTE BatteryLifePercent;
+    BYTE Reserved1;
+    DWORD BatteryLifeTime;
+    DWORD BatteryFullLifeTime;
+} SYSTEM_POWER_STATUS;
+#define BATTERY_FLAG_CHARGING 8
+#define BATTERY_FLAG_NO_BATTERY 128
+
+typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
+typedef struct tagPOINT { LONG x, y; } POINT;
+typedef struct tagSIZE { LONG cx, cy; } SIZE;
+
+DWORD GetLastError(void);
+void SetLastError(DWORD error);
+int lstrlenA(LPCSTR text);
+LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int size);
+int lstrcmpiA(LPCSTR a, LPCSTR b);
+int wsprintfA(LPSTR buffer, LPCSTR format, ...);
+HMODULE GetModuleHandleA(LPCSTR name);
+int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
+LPSTR GetCommandLineA(void);
+BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS *status);
+
+#endif
