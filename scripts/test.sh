@@ -1,18 +1,32 @@
 #!/bin/sh
 # make test: builds the test tree for the architecture this machine's Wine runs and runs every
 # test against the matching program tree.   test.sh BUILD [CTEST ARGUMENTS...]
+# Where 32-bit programs run, the whole suite runs the shipped 32-bit build in a 32-bit prefix, then
+# a smoke round of scenario tests runs the x86_64 build in a 64-bit prefix, as on today's Windows.
+# Where only 64-bit code runs, the whole suite runs the x86_64 build in a 64-bit prefix.
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 build=$1
 shift
-KESTREL_ARCH=$("$here/wine-arch.sh")
-export KESTREL_ARCH
-if [ "$KESTREL_ARCH" = i686 ]; then
-    program=$build tests=$build/test
+# The scenario tests of the smoke round: start-up and exit, the tray, the driver, the indicator,
+# the gauge, the sheet and the installer.
+smoke='^(Startup\.ExitEndsTheProcessWithCodeZero|Tray\.|DriverStartup\.|Indicator|Gauge|Sheet|Installer)'
+
+run() {   # run ARCH PROGRAM TESTS [CTEST ARGUMENTS...]
+    arch=$1 program=$2 tests=$3
+    shift 3
+    "$here/build.sh" "$arch" posix "$tests" -DKESTREL_TESTS=ON -DKESTREL_PROGRAM_BUILD="$program" \
+        -DKESTREL_SHIPPED_IMAGE="$build/install"
+    KESTREL_ARCH=$arch "$here/run-tests.sh" "$program" "$tests" "$@"
+}
+
+if [ "$("$here/wine-arch.sh")" = i686 ]; then
+    run i686 "$build" "$build/test" "$@"
+    [ $# -eq 0 ] || exit 0   # a chosen subset runs once
+    echo "test: the smoke round on a 64-bit system"
+    "$here/build.sh" x86_64 win32 "$build/x64"
+    run x86_64 "$build/x64" "$build/test64" -R "$smoke"
 else
-    program=$build/x64 tests=$build/test64
     echo "test: this machine runs 64-bit code only; the tests run the x86_64 build in a 64-bit prefix"
+    run x86_64 "$build/x64" "$build/test64" "$@"
 fi
-"$here/build.sh" "$KESTREL_ARCH" posix "$tests" -DKESTREL_TESTS=ON -DKESTREL_PROGRAM_BUILD="$program" \
-    -DKESTREL_SHIPPED_IMAGE="$build/install"
-exec "$here/run-tests.sh" "$program" "$tests" "$@"
