@@ -1,9 +1,10 @@
 /* sim/ctl/kestrelctl.c — the simulated power driver from the command line:
- *   kestrelctl show | log | clear | reset | press N | start
+ *   kestrelctl show | log | clear | reset | press N | start | post MESSAGE WPARAM
  *   kestrelctl set [lcd=0|1] [cpu=0|1] [ring=0|1] [lcdcount=N] [cpucount=N] [level=N]
  *                  [changed=0|1] [cpulevel=N] [ringvalue=N]
  * "start" loads the driver (the demand-start service "kestrelsim") when it is not running and
- * waits until it answers. Numbers are decimal or 0x-prefixed hexadecimal, up to 0xFFFFFFFF. Exit code 0 on success,
+ * waits until it answers. "post" posts a message to the running Kestrel's main window, as the tray
+ * icon or a settings page would (0x111 40003 opens the settings sheet). Numbers are decimal or 0x-prefixed hexadecimal, up to 0xFFFFFFFF. Exit code 0 on success,
  * 1 with a message on stderr otherwise. */
 #include <stdio.h>
 #include <string.h>
@@ -24,7 +25,7 @@ static int Fail(const char *what)
 static int Usage(void)
 {
     fprintf(stderr,
-            "usage: kestrelctl show | log | clear | reset | press N | start\n"
+            "usage: kestrelctl show | log | clear | reset | press N | start | post MESSAGE WPARAM\n"
             "       kestrelctl set [lcd=0|1] [cpu=0|1] [ring=0|1] [lcdcount=N] [cpucount=N]\n"
             "                      [level=N] [changed=0|1] [cpulevel=N] [ringvalue=N]\n");
     return 1;
@@ -168,6 +169,23 @@ static int Start(void)
     return Fail("start");
 }
 
+static int Post(const char *messageText, const char *wParamText)
+{
+    DWORD message, wParam;
+    HWND window;
+
+    if (!ParseNumber(messageText, &message) || !ParseNumber(wParamText, &wParam)) {
+        fprintf(stderr, "kestrelctl: bad message or wParam\n");
+        return 1;
+    }
+    window = FindWindowA("Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C", NULL);
+    if (!window) {
+        fprintf(stderr, "kestrelctl: post: Kestrel is not running in this desktop\n");
+        return 1;
+    }
+    return PostMessageA(window, message, wParam, 0) ? 0 : Fail("post");
+}
+
 int main(int argc, char **argv)
 {
     DWORD level;
@@ -184,6 +202,8 @@ int main(int argc, char **argv)
         return SimReset() ? 0 : Fail("reset");
     if (!strcmp(argv[1], "start") && argc == 2)
         return Start();
+    if (!strcmp(argv[1], "post") && argc == 4)
+        return Post(argv[2], argv[3]);
     if (!strcmp(argv[1], "set"))
         return Set(argc - 2, argv + 2);
     if (!strcmp(argv[1], "press") && argc == 3) {
