@@ -36,6 +36,7 @@ DECOMPRESS_SIZE = 0x4000          # one compressed block's window
 # eight bytes cost a ninth, the flag byte.
 BLOCK_CAPACITY = (TOPIC_BLOCK_SIZE - TOPIC_BLOCK_HEADER) * 8 // 9
 TOPICLINK_HEADER = 21
+TOPIC_HEADER_DATA = 28            # LinkData1 of a topic header: seven longs
 
 RECORD_TOPIC_HEADER = 0x02
 RECORD_TEXT = 0x20
@@ -282,7 +283,8 @@ class Record:
         self.data1 = data1       # bytes, or None for a topic header filled in later
         self.data2 = data2
         self.topic = topic
-        self.size = TOPICLINK_HEADER + (28 if data1 is None else len(data1)) + len(data2)
+        data1_size = TOPIC_HEADER_DATA if data1 is None else len(data1)
+        self.size = TOPICLINK_HEADER + data1_size + len(data2)
         self.position = None     # TOPICPOS
         self.block = None
         self.characters = 0      # character positions this record adds
@@ -340,22 +342,24 @@ def build_topics(topics):
 
     data = bytearray()
     last_header = -1
-    for index, block_records in enumerate(blocks):
-        previous_link = records[records.index(block_records[0]) - 1].position if index else -1
+    first = 0                     # index of the block's first record
+    for block_records in blocks:
         plain = bytearray()
-        for record in block_records:
-            i = records.index(record)
+        for i in range(first, first + len(block_records)):
+            record = records[i]
             prev = records[i - 1].position if i > 0 else -1
             next_ = records[i + 1].position if i + 1 < len(records) else -1
             plain += struct.pack('<iiiiiB', record.size, len(record.data2), prev, next_,
                                  TOPICLINK_HEADER + len(record.data1), record.kind)
             plain += record.data1 + record.data2
+        previous_link = records[first - 1].position if first else -1
         block = struct.pack('<iii', previous_link, block_records[0].position, last_header)
         block += literal_runs(bytes(plain))
         data += block.ljust(TOPIC_BLOCK_SIZE, b'\0')
         for record in block_records:
             if record.kind == RECORD_TOPIC_HEADER:
                 last_header = record.position
+        first += len(block_records)
     return bytes(data), offsets
 
 

@@ -104,7 +104,8 @@ TEST_F(Help, EachSettingsPagesContextNumberOpensItsTopic)
     HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
     ASSERT_TRUE(owner != NULL);
     for (const auto &page : pages) {
-        EXPECT_TRUE(WinHelpA(owner, InstalledHelpFile().c_str(), HELP_CONTEXT, page.context)) << page.context;
+        EXPECT_TRUE(WinHelpA(owner, InstalledHelpFile().c_str(), HELP_CONTEXT, page.context))
+            << page.context;
         EXPECT_TRUE(WaitUntil([&] { return ShownTitle() == page.title; }, ViewerTimeoutMs))
             << page.context << ": the help viewer shows \"" << ShownTitle() << "\"";
     }
