@@ -1,0 +1,353 @@
+#!/usr/bin/env python3
+"""Reads Kestrel.hlp back as a help viewer does and checks what it holds.
+
+    HelpFileTest.py HELP-FILE MAKE-HELP-SCRIPT [unittest arguments]
+
+The reader below is written from the file format, not from the compiler: it
+walks the internal file system, |SYSTEM, the |CONTEXT B+ tree, |CTXOMAP and
+the LZ77 blocks of |TOPIC, and turns each topic back into its title, its
+paragraphs and its jumps.
+"""
+
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HELP_FILE = None
+MAKE_HELP = None
+
+PAGE_TOPICS = [
+    (10001, 'IDH_VERSION_PAGE', 'Version Information'),
+    (10002, 'IDH_POWER_CONTROL_PAGE', 'Power Control'),
+    (10003, 'IDH_INDICATOR_PAGE', 'Indicator'),
+    (10004, 'IDH_OTHER_PAGE', 'Other'),
+]
+
+
+def context_hash(name):
+    value = 0
+    for c in name:
+        if c.isalpha():
+            digit = ord(c.upper()) - ord('A') + 17
+        elif c == '0':
+            digit = 10
+        elif c.isdigit():
+            digit = ord(c) - ord('0')
+        else:
+            digit = {'.': 12, '_': 13}[c]
+        value = (value * 43 + digit) % (1 << 32)
+    return struct.unpack('<i', struct.pack('<I', value))[0]
+
+
+def lz77(data):
+    out = bytearray()
+    i = 0
+    while i < len(data):
+        flags = data[i]
+        i += 1
+        for bit in range(8):
+            if i >= len(data):
+                break
+            if flags & (1 << bit):
+                code = data[i] | data[i + 1] << 8
+                i += 2
+                for _ in range((code >> 12) + 3):
+                    out.append(out[-(code & 0xFFF) - 1])
+            else:
+                out.append(data[i])
+                i += 1
+    return bytes(out)
+
+
+class Reader:
+    """Pulls compressed numbers and strings off a buffer."""
+
+    def __init__(self, data):
+        self.data = data
+        self.at = 0
+
+    def take(self, fmt):
+        values = struct.unpack_from(fmt, self.data, self.at)
+        self.at += struct.calcsize(fmt)
+        return values if len(values) > 1 else values[0]
+
+    def cshort(self):
+        if self.data[self.at] & 1:
+            return self.take('<H') // 2 - 16384
+        return self.take('<B') // 2 - 64
+
+    def cushort(self):
+        return self.take('<H') // 2 if self.data[self.at] & 1 else self.take('<B') // 2
+
+    def clong(self):
+        if self.data[self.at] & 1:
+            return self.take('<I') // 2 - 0x40000000
+        return self.take('<H') // 2 - 16384
+
+
+class Topic:
+    def __init__(self, offset, title):
+        self.offset = offset
+        self.title = title
+        self.paragraphs = []      # text of each paragraph
+        self.jumps = []           # (hotspot text, context hash)
+
+
+class HelpFile:
+    def __init__(self, data):
+        self.data = data
+        magic, directory, _, size = struct.unpack_from('<IiiI', data, 0)
+        assert magic == 0x00035F3F, 'not a help file'
+        assert size == len(data), 'the header gives the wrong file size'
+        self.files = dict(self.btree(self.internal_at(directory), self.directory_entry))
+
+    def internal_at(self, offset):
+        reserved, used, _ = struct.unpack_from('<iiB', self.data, offset)
+        assert reserved >= used + 9 and offset + reserved <= len(self.data)
+        return self.data[offset + 9:offset + 9 + used]
+
+    def internal(self, name):
+        return self.internal_at(self.files[name])
+
+    @staticmethod
+    def directory_entry(page, at):
+        end = page.index(b'\0', at)
+        return (page[at:end].decode('ascii'), struct.unpack_from('<i', page, end + 1)[0]), end + 5
+
+    @staticmethod
+    def context_entry(page, at):
+        return struct.unpack_from('<ii', page, at), at + 8
+
+    def btree(self, tree, entry):
+        magic, _, page_size = struct.unpack_from('<HHH', tree, 0)
+        assert magic == 0x293B
+        root, _, _, levels, total = struct.unpack_from('<hhhhi', tree, 26)
+        pages = tree[38:]
+        page = root
+        for _ in range(levels - 1):       # the first leaf: follow PreviousPage down
+            page = struct.unpack_from('<h', pages, page * page_size + 4)[0]
+        entries = []
+        while page != -1:
+            at = page * page_size
+            _, count, _, following = struct.unpack_from('<Hhhh', pages, at)
+            cursor = at + 8
+            for _ in range(count):
+                value, cursor = entry(pages, cursor)
+                entries.append(value)
+            page = following
+        assert len(entries) == total
+        return entries
+
+    def system(self):
+        data = self.internal('|SYSTEM')
+        header = struct.unpack_from('<HHHIH', data, 0)
+        records = {}
+        at = 12
+        while at + 4 <= len(data):
+            kind, size = struct.unpack_from('<HH', data, at)
+            records[kind] = data[at + 4:at + 4 + size]
+            at += 4 + size
+        return header, records
+
+    def context_map(self):
+        return dict(self.btree(self.internal('|CONTEXT'), self.context_entry))
+
+    def number_map(self):
+        data = self.internal('|CTXOMAP')
+        count = struct.unpack_from('<H', data, 0)[0]
+        return dict(struct.unpack_from('<ii', data, 2 + 8 * i) for i in range(count))
+
+    def topics(self):
+        """Walks every TOPICLINK from the first, checking the links between them."""
+        raw = self.internal('|TOPIC')
+        blocks = [lz77(raw[at + 12:at + 4096]) for at in range(0, len(raw), 4096)]
+        firsts = [struct.unpack_from('<iii', raw, at)[1] for at in range(0, len(raw), 4096)]
+        topics = []
+        position, previous, block, characters = 12, -1, -1, 0
+        while position != -1:
+            index, offset = divmod(position - 12, 0x4000)
+            assert index < len(blocks), 'a link points past the last block'
+            if index != block:
+                assert firsts[index] == position, 'block %d starts elsewhere' % index
+                block, characters = index, 0
+            link = Reader(blocks[index][offset:])
+            size, length2, back, forward, length1, kind = link.take('<iiiiiB')
+            assert back == previous, 'the links do not chain back'
+            assert offset + size <= 0x4000, 'a record crosses its block'
+            assert forward == -1 or forward > position, 'the links run backwards'
+            data1 = blocks[index][offset + 21:offset + length1]
+            data2 = blocks[index][offset + length1:offset + size]
+            assert len(data2) == length2, 'phrase-compressed text is not expected here'
+            if kind == 2:
+                topics.append(Topic(index * 0x8000 + characters,
+                                    data2.split(b'\0')[0].decode('cp1252')))
+            else:
+                assert kind == 0x20, 'record type %#x' % kind
+                characters += self.paragraph(topics[-1], data1, data2)
+            previous, position = position, forward
+        return topics
+
+    @staticmethod
+    def paragraph(topic, data1, data2):
+        info = Reader(data1)
+        info.clong()
+        length = info.cushort()
+        info.take('<BBH')
+        bits = info.take('<H')
+        for flag in (0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x0020, 0x0040):
+            if bits & flag:
+                info.clong() if flag == 1 else info.cshort()
+        assert not bits & 0x0100, 'no borders are expected'
+        if bits & 0x0200:
+            for _ in range(info.cshort()):
+                if info.cushort() & 0x4000:
+                    info.cushort()
+        strings = data2.split(b'\0')
+        text = ''
+        jump = None
+        for string in strings:
+            text += string.decode('cp1252')
+            command = info.take('<B')
+            if command == 0xFF:
+                break
+            if command == 0x80:
+                info.take('<H')
+            elif command == 0x82:
+                topic.paragraphs.append(text)
+                text = ''
+            elif command == 0x83:
+                text += '\t'
+            elif command == 0xE3:
+                jump = (len(text), info.take('<i'))
+            elif command == 0x89:
+                topic.jumps.append((text[jump[0]:], jump[1]))
+            else:
+                raise AssertionError('formatting command %#x' % command)
+        return length
+
+
+def load(path):
+    with open(path, 'rb') as stream:
+        return HelpFile(stream.read())
+
+
+class ShippedHelpFile(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.help = load(HELP_FILE)
+        cls.topics = cls.help.topics()
+        cls.by_offset = {topic.offset: topic for topic in cls.topics}
+
+    def test_the_container_holds_the_files_a_viewer_reads(self):
+        self.assertEqual(['|CONTEXT', '|CTXOMAP', '|FONT', '|SYSTEM', '|TOPIC'],
+                         sorted(self.help.files))
+        header, records = self.help.system()
+        magic, minor, major, _, flags = header
+        self.assertEqual((0x036C, 21, 1, 4), (magic, minor, major, flags))
+        self.assertEqual(b'Kestrel Help\0', records[1])
+        # The main window's caption is the title too, not the viewer's default.
+        self.assertEqual(90, len(records[6]))
+        self.assertEqual(b'Kestrel Help', records[6][21:72].rstrip(b'\0'))
+        faces, descriptors = struct.unpack_from('<HH', self.help.internal('|FONT'))
+        self.assertEqual((1, 3), (faces, descriptors))
+
+    def test_contents_and_context_numbers_open_their_topics(self):
+        _, records = self.help.system()
+        contents = struct.unpack('<i', records[3])[0]
+        self.assertEqual('Kestrel Help Contents', self.by_offset[contents].title)
+        numbers = self.help.number_map()
+        names = self.help.context_map()
+        self.assertEqual(sorted(n for n, _, _ in PAGE_TOPICS), sorted(numbers))
+        self.assertEqual(contents, names[context_hash('IDH_CONTENTS')])
+        for number, name, title in PAGE_TOPICS:
+            self.assertEqual(title, self.by_offset[numbers[number]].title, number)
+            self.assertEqual(numbers[number], names[context_hash(name)], name)
+
+    def test_every_topic_starts_with_its_title_and_every_jump_lands(self):
+        names = self.help.context_map()
+        self.assertEqual(len(self.topics), len(names))
+        self.assertEqual(sorted(t.offset for t in self.topics), sorted(names.values()))
+        for topic in self.topics:
+            self.assertEqual(topic.title, topic.paragraphs[0], topic.title)
+            for text, target in topic.jumps:
+                self.assertIn(target, names, '%s: jump "%s"' % (topic.title, text))
+                self.assertTrue(text.strip(), topic.title)
+        # The contents topic reaches every other topic in one jump.
+        reached = {names[target] for _, target in self.topics[0].jumps}
+        self.assertEqual({t.offset for t in self.topics[1:]}, reached)
+
+    def test_topics_describe_what_the_user_meets(self):
+        text = {t.title: '\n'.join(t.paragraphs) for t in self.topics}
+        expected = {
+            'The Notification-Area Icon': ['Battery in use:57% battery remaining', 'Exit'],
+            'The Battery Indicator': ['Free position [Position by dragging]', 'drag', 'skin'],
+            'The Brightness Gauge': ['Min.', 'Max.', 'brightness keys'],
+            'Version Information': ['Driver Status for Kestrel', 'APM mode'],
+            'Power Control': ['Connect to AC adapter', 'Battery currently in use',
+                              'LCD Backlighting', 'CPU Clock'],
+            'Indicator': ['Show the Indicator', 'Vertical', 'Kind', 'Show the power status',
+                          'Show the battery remaining time'],
+            'Other': ['Resume the computer when the phone rings', 'Save To Disk'],
+        }
+        for title, phrases in expected.items():
+            for phrase in phrases:
+                self.assertIn(phrase, text[title], title)
+
+
+def compile_source(source):
+    with tempfile.TemporaryDirectory() as folder:
+        source_path = os.path.join(folder, 'Help.txt')
+        output_path = os.path.join(folder, 'Help.hlp')
+        with open(source_path, 'w', encoding='utf-8') as stream:
+            stream.write(source)
+        run = subprocess.run([sys.executable, MAKE_HELP, source_path, output_path],
+                             capture_output=True, text=True)
+        if run.returncode:
+            return None, run.stderr
+        return load(output_path), ''
+
+
+class Compiler(unittest.TestCase):
+    def test_topics_spread_over_many_blocks_stay_reachable(self):
+        lines = ['Title: Many', '']
+        for n in range(60):
+            lines += ['[T%d %d] Topic %d' % (n, 500 + n, n), '',
+                      'Caf\u00e9 \u2013 {next|T%d} ' % ((n + 1) % 60) + 'words ' * 60, '',
+                      '* item %d' % n, '']
+        help, error = compile_source('\n'.join(lines))
+        self.assertIsNotNone(help, error)
+        topics = help.topics()
+        self.assertGreater(len(help.internal('|TOPIC')) // 4096, 3)
+        offsets = [t.offset for t in topics]
+        self.assertEqual(sorted(set(offsets)), offsets)
+        names, numbers = help.context_map(), help.number_map()
+        for n, topic in enumerate(topics):
+            self.assertEqual('Topic %d' % n, topic.title)
+            self.assertEqual(topic.offset, names[context_hash('T%d' % n)])
+            self.assertEqual(topic.offset, numbers[500 + n])
+            self.assertTrue(topic.paragraphs[1].startswith('Caf\u00e9 \u2013 next words'))
+            self.assertEqual('\u2022\titem %d' % n, topic.paragraphs[2])
+            self.assertEqual([('next', context_hash('T%d' % ((n + 1) % 60)))], topic.jumps)
+
+    def test_faulty_sources_are_refused_with_the_reason(self):
+        cases = {
+            '[A] One\n\ntext\n': 'Title',
+            'Title: X\n\n[A] One\n\nsee {b|B}\n': 'unknown topic B',
+            'Title: X\n\n[A 7] One\n\n[B 7] Two\n': 'context number 7',
+            'Title: X\n\n[A-1] One\n': 'context names',
+            'Title: X\n\n[A] One\n\n[a] Two\n': 'is taken',
+            'Title: X\n\n[A] One\n\n\u4e2d\n': 'cannot hold',
+            'Title: X\n\n[A] One\n\n' + 'long ' * 1000 + '\n': 'too long',
+        }
+        for source, reason in cases.items():
+            help, error = compile_source(source)
+            self.assertIsNone(help, source)
+            self.assertIn(reason, error, source)
+
+
+if __name__ == '__main__':
+    HELP_FILE, MAKE_HELP = sys.argv[1], sys.argv[2]
+    unittest.main(argv=[sys.argv[0]] + sys.argv[3:], verbosity=2)
