@@ -322,7 +322,7 @@ void LevelGauge::DrawContent(HDC dc, UINT left, UINT top, UINT right, UINT botto
 {
     const int iconSize = (int)titleHeight - (int)right - (int)left;
     if (iconSize > 0 && (int)titleHeight - (int)bottom - (int)top > 0) {
-        // Loaded at the size it is drawn, so that the icon's largest picture gives the outline.
+        // Loaded at the size it is drawn: the nearest of its pictures gives a clean outline.
         HICON icon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_GAUGE), IMAGE_ICON, iconSize, iconSize, 0);
         if (icon) {
             DrawIconEx(dc, (int)left + iconX, (int)top, icon, iconSize, (int)titleHeight - (int)bottom - (int)top,
