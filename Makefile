@@ -6,7 +6,7 @@
 # x86_64 (build/x64, build/test64) in a 64-bit prefix.
 BUILD := build
 
-.PHONY: all bootstrap test demo fuzz clean
+.PHONY: all bootstrap test demo fuzz bench clean
 
 all: bootstrap
 	@./scripts/build.sh i686 win32 $(BUILD)
@@ -17,6 +17,10 @@ bootstrap:
 
 test: all
 	@./scripts/test.sh $(CURDIR)/$(BUILD)
+
+# The brightness gauge's layout and show times, measured in the test world.
+bench: all
+	@KESTREL_BENCH=tests/osd_bench.exe ./scripts/test.sh $(CURDIR)/$(BUILD)
 
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)

@@ -6,9 +6,12 @@
 
 #include <windows.h>
 
+#include "app/BrightnessPolling.h"
+
 const UINT PathSize = 260;
 
 class BatteryIconSet;
+class BrightnessOsd;
 class DriverChannel;
 class TrayIcon;
 class TrayMenu;
@@ -32,6 +35,8 @@ struct AppState {
     HWND sheetWindow;                // the open sheet's window
     DWORD statusTicks;               // StatusTimer ticks since the last refresh
     UINT taskbarCreatedMessage;      // broadcast when the notification area is re-created
+    BrightnessOsd *osd;              // the brightness gauge; null when the driver cannot report levels
+    BrightnessPolling osdPolling;    // shown flag and BrightnessTimer ticks since the last change
 };
 
 extern AppState appState;

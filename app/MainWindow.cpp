@@ -10,6 +10,7 @@
 #include "driver/DriverChannel.h"
 #include "driver/PowerStatus.h"
 #include "indicator/BatteryIconSet.h"
+#include "osd/BrightnessOsd.h"
 #include "res/resource.h"
 
 const UINT TrayIconId = 0;
@@ -20,6 +21,37 @@ static void RefreshPowerDisplays(PowerStatus *status)
     ReadPowerStatus(status);
     if (appState.trayImages)
         appState.trayImages->Update(status->percent, status->state, status->text);
+}
+
+// The gauge polls even when its window could not be made: every Show then fails quietly.
+static void CreateBrightnessGauge(HWND window, DWORD lcdCount)
+{
+    appState.osd = new (std::nothrow) BrightnessOsd;
+    if (!appState.osd)
+        return;
+    const GaugeStyle style = { LOWORD(lcdCount), 8, FW_BOLD, "Arial", NULL, NULL, NULL,
+                               TRUE, TRUE, 3, 3, TRUE, 1, RGB(0, 255, 0), RGB(0, 0, 0) };
+    appState.osd->Create(appState.instance, window, style);
+    appState.osdPolling.shown = FALSE;
+    appState.osdPolling.ticks = 0;
+    SetTimer(window, BrightnessTimer, SlowBrightnessPeriod, NULL);
+}
+
+// Polls the backlight level: a change shows the gauge and speeds polling up; 13 quiet ticks
+// later the gauge goes, 100 later polling slows down again.
+static void OnBrightnessTimer(HWND window)
+{
+    if (!appState.osd || !appState.driver)
+        return;
+    DWORD word = 0;
+    BOOL read = appState.driver->AccessLcdLevel(FALSE, &word);
+    BrightnessActions actions = StepBrightnessPolling(&appState.osdPolling, read, word);
+    if (actions.hideGauge)
+        ShowWindow(appState.osd->Window(), SW_HIDE);
+    if (actions.showGauge)
+        appState.osd->Show(actions.level);
+    if (actions.newPeriod)
+        SetTimer(window, BrightnessTimer, actions.newPeriod, NULL);
 }
 
 static LRESULT OnCreate(HWND window)
@@ -49,8 +81,8 @@ static LRESULT OnCreate(HWND window)
     if (appState.driver) {
         DWORD opened = 0, lcdSupported = 0, lcdCount = 0, level = 0;
         appState.driver->GetInfo(&opened, NULL, NULL, &lcdSupported, &lcdCount, NULL, NULL);
-        if (opened && lcdSupported)
-            appState.driver->AccessLcdLevel(FALSE, &level);
+        if (opened && lcdSupported && appState.driver->AccessLcdLevel(FALSE, &level) && lcdCount > 2)
+            CreateBrightnessGauge(window, lcdCount);
     }
 
     appState.statusTicks = 10000;   // the first tick refreshes at once
@@ -62,6 +94,11 @@ static LRESULT OnDestroy(HWND window)
 {
     KillTimer(window, StatusTimer);
     KillTimer(window, BrightnessTimer);
+    if (appState.osd) {
+        appState.osd->Destroy();
+        delete appState.osd;
+        appState.osd = NULL;
+    }
     if (appState.trayImages) {
         appState.trayImages->Release();
         delete appState.trayImages;
@@ -89,8 +126,10 @@ static LRESULT OnTimer(HWND window, UINT_PTR id, LPARAM lParam)
             appState.trayImages->Blink();
         return 0;
     }
-    if (id == BrightnessTimer)
-        return 0;   // only started together with the gauge, which this window does not have yet
+    if (id == BrightnessTimer) {
+        OnBrightnessTimer(window);
+        return 0;
+    }
     return DefWindowProcA(window, WM_TIMER, id, lParam);
 }
 

@@ -1,0 +1,171 @@
+#include "osd/BrightnessOsd.h"
+
+#include <new>
+
+#include "res/resource.h"
+
+const UINT GaugeTextSize = 128;
+// Every move keeps the popup's place in the z-order and never activates it: a move without
+// SWP_NOACTIVATE makes even the hidden, disabled popup the foreground window.
+const UINT MoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
+const UINT PlaceFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
+
+BrightnessOsd::BrightnessOsd() : instance(NULL), window(NULL), previous(NULL), gauge(NULL)
+{
+}
+
+BOOL BrightnessOsd::Create(HINSTANCE moduleInstance, HWND owner, const GaugeStyle &style)
+{
+    if (window) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (style.levelCount < 2 || style.heightDivisor < 3) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    instance = moduleInstance;
+    char minLabel[GaugeTextSize] = "", maxLabel[GaugeTextSize] = "", title[GaugeTextSize] = "";
+    LoadStringA(instance, IDS_GAUGE_MIN, minLabel, sizeof minLabel);
+    LoadStringA(instance, IDS_GAUGE_MAX, maxLabel, sizeof maxLabel);
+    LoadStringA(instance, IDS_GAUGE_TITLE, title, sizeof title);
+    GaugeStyle withTexts = style;
+    withTexts.minLabel = minLabel;
+    withTexts.maxLabel = maxLabel;
+    withTexts.title = title;
+
+    BOOL ok = FALSE;
+    UINT width = 0, height = 0;
+    int x = 0, y = 0;
+    gauge = new (std::nothrow) LevelGauge(instance);
+    if (!gauge) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        goto done;
+    }
+    if (!gauge->Setup(withTexts))
+        goto done;
+    gauge->GetSize(&width, &height);
+    window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_DISABLED, 0, 0, (int)width, (int)height,
+                             owner, NULL, instance, NULL);
+    if (!window)
+        goto done;
+    // The object first: the new procedure finds it from its first message on.
+    SetLastError(0);
+    SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)this);
+    SetLastError(0);
+    previous = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)Proc);
+    if (!previous && GetLastError())
+        goto done;
+    gauge->GetPosition(&x, &y);
+    SetWindowPos(window, NULL, x, y, 0, 0, MoveFlags);
+    ShowWindow(window, SW_HIDE);
+    ok = TRUE;
+
+done:
+    if (!ok) {
+        DWORD error = GetLastError();
+        if (window) {
+            if (!previous)
+                SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            DestroyWindow(window);
+            window = NULL;
+        }
+        DestroyGauge();
+        previous = NULL;
+        SetLastError(error);
+    }
+    return ok;
+}
+
+BOOL BrightnessOsd::Show(UINT level)
+{
+    if (!window || !gauge) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    if (!gauge->SetLevel(window, level))
+        return FALSE;
+    UINT width, height;
+    int x, y;
+    gauge->GetSize(&width, &height);
+    gauge->GetPosition(&x, &y);
+    SetWindowPos(window, NULL, x, y, (int)width, (int)height, PlaceFlags);
+    ShowWindow(window, SW_SHOWNA);
+    InvalidateRect(window, NULL, FALSE);
+    UpdateWindow(window);
+    return TRUE;
+}
+
+void BrightnessOsd::Destroy()
+{
+    if (window) {
+        DestroyWindow(window);   // its WM_DESTROY lets the gauge go
+        window = NULL;
+    }
+    DestroyGauge();
+    previous = NULL;
+}
+
+void BrightnessOsd::DestroyGauge()
+{
+    if (gauge) {
+        gauge->Destroy();
+        delete gauge;
+        gauge = NULL;
+    }
+}
+
+void BrightnessOsd::OnPaint()
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc && gauge)
+        gauge->Paint(dc, window);
+    EndPaint(window, &paint);
+}
+
+// A new screen size or work area: hidden until the next Show, which brings the new shape.
+void BrightnessOsd::OnScreenChanged()
+{
+    if (IsWindowVisible(window))
+        ShowWindow(window, SW_HIDE);
+    if (!gauge)
+        return;
+    gauge->Layout();
+    UINT width, height;
+    int x, y;
+    gauge->GetSize(&width, &height);
+    gauge->GetPosition(&x, &y);
+    SetWindowPos(window, NULL, x, y, (int)width, (int)height, PlaceFlags);
+}
+
+LRESULT CALLBACK BrightnessOsd::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    BrightnessOsd *self = (BrightnessOsd *)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    if (!self) {
+        if (message == WM_PAINT) {
+            PAINTSTRUCT paint;
+            BeginPaint(hwnd, &paint);
+            EndPaint(hwnd, &paint);
+        }
+        return message == WM_ERASEBKGND ? 1 : 0;
+    }
+    switch (message) {
+    case WM_DESTROY:
+        ShowWindow(hwnd, SW_HIDE);
+        self->DestroyGauge();
+        return 0;
+    case WM_PAINT:
+        self->OnPaint();
+        return 0;
+    case WM_CLOSE:
+        return 0;   // only the owner removes the popup
+    case WM_ERASEBKGND:
+        return 1;   // the paint covers every visible pixel
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+        self->OnScreenChanged();
+        return 0;
+    }
+    return CallWindowProcA(self->previous, hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,569 @@
+#include "osd/LevelGauge.h"
+
+#include <new>
+
+#include "gfx/Region.h"
+#include "res/resource.h"
+
+// The drawing surface's background; whatever is left in it is outside the shapes.
+const COLORREF SurfaceKey = RGB(255, 0, 255);
+const COLORREF OutlineColour = RGB(0, 0, 0);
+// Every gauge font is this wide, whatever its height.
+const int GaugeFontWidth = 16;
+const UINT AlignLeft = DT_LEFT | DT_TOP;
+const UINT AlignRight = DT_RIGHT | DT_TOP;
+// Body, outline and shadow: the layer and lit shape arrays.
+const int ShapeCount = 3;
+
+static void DeleteShapes(HRGN *shapes)
+{
+    for (int i = 0; i < ShapeCount; i++) {
+        if (shapes[i])
+            DeleteObject(shapes[i]);
+        shapes[i] = NULL;
+    }
+}
+
+BOOL SetStringField(char **field, const char *text)
+{
+    FreeStringField(field);
+    if (!text)
+        return TRUE;
+    int length = lstrlenA(text);
+    char *copy = new (std::nothrow) char[length + 1];
+    if (!copy) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    CopyMemory(copy, text, length + 1);
+    *field = copy;
+    return TRUE;
+}
+
+BOOL FreeStringField(char **field)
+{
+    delete[] *field;
+    *field = NULL;
+    return TRUE;
+}
+
+void GaugeRowHeights(UINT screenHeight, UINT heightDivisor, UINT *unit, UINT *titleHeight)
+{
+    *unit = heightDivisor ? screenHeight / heightDivisor : 0;
+    *titleHeight = (*unit / 3) * 2;
+}
+
+static UINT Largest(UINT a, UINT b)
+{
+    return a > b ? a : b;
+}
+
+BOOL PlanGauge(const GaugeMeasures &m, GaugePlan *plan)
+{
+    const UINT w = m.screenWidth, h = m.screenHeight, n = m.levelCount, margin = m.margin;
+    // More levels than pixels can never fit; refusing them here keeps the products below small.
+    if (!w || !h || !m.heightDivisor || !n || n > w) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    UINT unit, titleHeight;
+    GaugeRowHeights(h, m.heightDivisor, &unit, &titleHeight);
+
+    // A quarter of the screen's width is left free for many levels, half of it for two.
+    const UINT k = n > 2 ? 2 : 1;
+    UINT width = w - (w / n) * k;
+    width = Largest(width, (m.titleWidth + margin) + (titleHeight + margin));
+    UINT left = m.minWidth + margin, right = m.maxWidth + margin;
+    width = Largest(width, (margin + 1) * n + 1 + left + right);
+    if (width > w || left + right > width || width - left - right < 2 * n + 1) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+
+    // Gaps and segments alternate, all S wide; the remainder is shared by both labels.
+    const UINT step = (width - left - right) / (2 * n + 1);
+    const UINT remainder = width - (2 * n + 1) * step - left - right;
+    if (remainder > 1) {
+        left += remainder / 2;
+        right += remainder / 2;
+    }
+
+    plan->unit = unit;
+    plan->titleHeight = titleHeight;
+    plan->width = width;
+    plan->height = titleHeight + unit;
+    plan->x = (int)((w - width) / 2);
+    plan->y = (int)(h - 2 * unit - titleHeight);   // one row unit above the screen's bottom
+    plan->left = left;
+    plan->step = step;
+    // The title starts above the first segment, the icon ends where the first gap begins.
+    if ((m.titleWidth + margin) + step + left < width && step + left > titleHeight) {
+        plan->iconX = (int)left - (int)titleHeight;
+        plan->titleX = step + left;
+    } else {
+        plan->iconX = 0;
+        plan->titleX = titleHeight;
+    }
+    return TRUE;
+}
+
+BOOL DrawGaugeText(HDC dc, COLORREF colour, const char *text, UINT format, const RECT &box, int weight,
+                   const char *face, UINT *width)
+{
+    BOOL ok = FALSE;
+    HWND desktop = GetDesktopWindow();
+    HDC screen = NULL, scratch = NULL;
+    HBITMAP scratchBitmap = NULL;
+    HGDIOBJ oldBitmap = NULL, oldFont = NULL;
+    HFONT font = NULL;
+    HDC target = dc;
+    const int height = box.bottom - box.top;
+    RECT area = box;
+    SIZE extent;
+
+    if (!text)
+        text = "";
+    if (!target) {
+        screen = GetDC(desktop);
+        scratch = screen ? CreateCompatibleDC(screen) : NULL;
+        scratchBitmap = scratch ? CreateCompatibleBitmap(screen, box.right - box.left, height) : NULL;
+        if (!scratchBitmap)
+            goto done;
+        oldBitmap = SelectObject(scratch, scratchBitmap);
+        target = scratch;
+    }
+    font = CreateFontA(height, GaugeFontWidth, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, face);
+    if (!font)
+        font = CreateFontA(height, GaugeFontWidth, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, NULL);
+    if (!font)
+        goto done;
+    oldFont = SelectObject(target, font);
+    if (!GetTextExtentPoint32A(target, text, lstrlenA(text), &extent))
+        goto done;
+    if (width)
+        *width = (UINT)extent.cx;
+    if (dc) {
+        COLORREF oldText = SetTextColor(dc, colour);
+        COLORREF oldBack = SetBkColor(dc, SurfaceKey);
+        int oldMode = SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, text, -1, &area, format);
+        SetBkMode(dc, oldMode);
+        SetBkColor(dc, oldBack);
+        SetTextColor(dc, oldText);
+    }
+    ok = TRUE;
+
+done:
+    if (oldFont)
+        SelectObject(target, oldFont);
+    if (font)
+        DeleteObject(font);
+    if (oldBitmap)
+        SelectObject(scratch, oldBitmap);
+    if (scratchBitmap)
+        DeleteObject(scratchBitmap);
+    if (scratch)
+        DeleteDC(scratch);
+    if (screen)
+        ReleaseDC(desktop, screen);
+    return ok;
+}
+
+BOOL ApplyWindowRegion(HWND window, HRGN shape)
+{
+    HRGN copy = CreateRectRgn(0, 0, 0, 0);
+    if (!copy)
+        return FALSE;
+    if (CombineRgn(copy, shape, NULL, RGN_COPY) == ERROR) {
+        DeleteObject(copy);
+        return FALSE;
+    }
+    RECT frame;
+    const BOOL visible = IsWindowVisible(window) && GetWindowRect(window, &frame);
+    if (visible) {
+        // Only what is about to vanish stays, at no size: the desktop under it is repainted now.
+        HRGN vanishing = CreateRectRgn(0, 0, 0, 0);
+        if (vanishing && GetWindowRgn(window, vanishing) != ERROR
+                && CombineRgn(vanishing, vanishing, shape, RGN_DIFF) != ERROR
+                && SetWindowRgn(window, vanishing, FALSE))
+            vanishing = NULL;   // the window's own now
+        if (vanishing)
+            DeleteObject(vanishing);
+        SetWindowPos(window, NULL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING);
+    }
+    if (!SetWindowRgn(window, copy, FALSE)) {
+        DeleteObject(copy);
+        return FALSE;
+    }
+    if (visible)
+        SetWindowPos(window, NULL, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING | SWP_NOREDRAW);
+    return TRUE;
+}
+
+LevelGauge::LevelGauge(HINSTANCE instance)
+    : composed(FALSE), instance(instance), segments(NULL), width(0), height(0), x(0), y(0),
+      screenWidth(0), screenHeight(0), titleHeight(0), unit(0), step(0), iconX(0), titleX(0),
+      colour(0), shadowColour(0), levelCount(0), heightDivisor(0), face(NULL), weight(0),
+      minLabel(NULL), maxLabel(NULL), title(NULL), shadowOn(FALSE), extruded(FALSE), dx(0), dy(0),
+      outlineOn(FALSE), b(0)
+{
+    for (int i = 0; i < LayerCount; i++) {
+        layer[i] = NULL;
+        lit[i] = NULL;
+    }
+}
+
+BOOL LevelGauge::Setup(const GaugeStyle &style)
+{
+    if (composed) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    levelCount = style.levelCount;
+    heightDivisor = style.heightDivisor;
+    weight = style.weight;
+    if (!SetStringField(&face, style.face) || !SetStringField(&minLabel, style.minLabel)
+            || !SetStringField(&maxLabel, style.maxLabel) || !SetStringField(&title, style.title))
+        return FALSE;
+    shadowOn = style.shadowOn;
+    extruded = style.extruded;
+    dx = shadowOn ? style.dx : 0;
+    dy = shadowOn ? style.dy : 0;
+    if (extruded)
+        dx = dy = Largest(dx, dy);
+    outlineOn = style.outlineOn;
+    b = outlineOn ? style.outlineWidth : 0;
+    colour = style.colour;
+    shadowColour = style.shadowColour;
+    // A new style is laid out whatever an earlier attempt at this screen size gave.
+    screenWidth = screenHeight = 0;
+    return Layout();
+}
+
+BOOL LevelGauge::Layout()
+{
+    RECT screen;
+    if (!GetWindowRect(GetDesktopWindow(), &screen))
+        return FALSE;
+    return LayoutForScreen((UINT)(screen.right - screen.left), (UINT)(screen.bottom - screen.top));
+}
+
+BOOL LevelGauge::LayoutForScreen(UINT newWidth, UINT newHeight)
+{
+    if (!newWidth || !newHeight) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (newWidth == screenWidth && newHeight == screenHeight) {
+        // Nothing changed since the last attempt, and neither does its result.
+        if (!composed)
+            SetLastError(ERROR_NOT_READY);
+        return composed;
+    }
+    screenWidth = newWidth;
+    screenHeight = newHeight;
+    composed = FALSE;
+
+    GaugeMeasures measures;
+    measures.screenWidth = newWidth;
+    measures.screenHeight = newHeight;
+    measures.levelCount = levelCount;
+    measures.heightDivisor = heightDivisor;
+    measures.margin = dx + 2 * b;
+    UINT rowUnit, titleRow;
+    GaugeRowHeights(newHeight, heightDivisor, &rowUnit, &titleRow);
+    const RECT titleBox = { 0, 0, (LONG)newWidth, (LONG)titleRow };
+    const RECT labelBox = { 0, 0, (LONG)newWidth, (LONG)rowUnit };
+    if (!DrawGaugeText(NULL, colour, title, AlignLeft, titleBox, weight, face, &measures.titleWidth)
+            || !DrawGaugeText(NULL, colour, minLabel, AlignLeft, labelBox, weight, face, &measures.minWidth)
+            || !DrawGaugeText(NULL, colour, maxLabel, AlignLeft, labelBox, weight, face, &measures.maxWidth))
+        return FALSE;
+    GaugePlan plan;
+    if (!PlanGauge(measures, &plan))
+        return FALSE;
+    unit = plan.unit;
+    titleHeight = plan.titleHeight;
+    width = plan.width;
+    height = plan.height;
+    x = plan.x;
+    y = plan.y;
+    step = plan.step;
+    iconX = plan.iconX;
+    titleX = plan.titleX;
+
+    HRGN fresh[LayerCount] = { NULL, NULL, NULL };
+    RECT *boxes = NULL;
+    if (!BuildLayer(MainLayer, &fresh[MainLayer])
+            || (outlineOn && !BuildLayer(OutlineLayer, &fresh[OutlineLayer]))
+            || (shadowOn && !BuildLayer(ShadowLayer, &fresh[ShadowLayer]))
+            || !(boxes = new (std::nothrow) RECT[levelCount])) {
+        DWORD error = GetLastError();
+        DeleteShapes(fresh);
+        SetLastError(error ? error : ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    DeleteShapes(layer);
+    for (int i = 0; i < LayerCount; i++)
+        layer[i] = fresh[i];
+    delete[] segments;
+    segments = boxes;
+    for (UINT i = 0; i < levelCount; i++)
+        SetRect(&segments[i], (int)(plan.left + step * (2 * i + 1)), (int)titleHeight,
+                (int)(plan.left + step * (2 * i + 2)), (int)(titleHeight + unit));
+    composed = TRUE;
+    return TRUE;
+}
+
+// The icon and the three texts, kept inside the given insets of the gauge.
+void LevelGauge::DrawContent(HDC dc, UINT left, UINT top, UINT right, UINT bottom)
+{
+    const int iconSize = (int)titleHeight - (int)right - (int)left;
+    if (iconSize > 0 && (int)titleHeight - (int)bottom - (int)top > 0) {
+        // Loaded at the size it is drawn: the nearest of its pictures gives a clean outline.
+        HICON icon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_GAUGE), IMAGE_ICON, iconSize, iconSize, 0);
+        if (icon) {
+            DrawIconEx(dc, (int)left + iconX, (int)top, icon, iconSize, (int)titleHeight - (int)bottom - (int)top,
+                       0, NULL, DI_NORMAL);
+            DestroyIcon(icon);
+        }
+    }
+    const RECT labels = { (LONG)left, (LONG)(top + titleHeight), (LONG)width - (LONG)right,
+                          (LONG)(unit + titleHeight) - (LONG)bottom };
+    if (labels.bottom > labels.top) {
+        DrawGaugeText(dc, colour, minLabel, AlignLeft, labels, weight, face, NULL);
+        DrawGaugeText(dc, colour, maxLabel, AlignRight, labels, weight, face, NULL);
+    }
+    const RECT heading = { (LONG)(left + titleX), (LONG)top, (LONG)width - (LONG)right,
+                           (LONG)titleHeight - (LONG)bottom };
+    if (heading.bottom > heading.top)
+        DrawGaugeText(dc, colour, title, AlignLeft, heading, weight, face, NULL);
+}
+
+BOOL LevelGauge::BuildLayer(LayerKind kind, HRGN *shape)
+{
+    BOOL ok = FALSE;
+    HDC screen = GetDC(NULL);
+    HDC surface = screen ? CreateCompatibleDC(screen) : NULL;
+    HBITMAP canvas = surface ? CreateCompatibleBitmap(screen, (int)width, (int)height) : NULL;
+    HBRUSH key = CreateSolidBrush(SurfaceKey);
+    HGDIOBJ oldBitmap = NULL;
+    const RECT all = { 0, 0, (LONG)width, (LONG)height };
+    int margin = 0;
+
+    *shape = NULL;
+    if (!canvas || !key)
+        goto done;
+    oldBitmap = SelectObject(surface, canvas);
+    if (!FillRect(surface, &all, key))
+        goto done;
+    if (kind == MainLayer) {
+        DrawContent(surface, b, b, dx + b, dy + b);
+    } else if (kind == OutlineLayer) {
+        DrawContent(surface, b, b, dx + b, dy + b);
+        margin = (int)b;
+    } else if (extruded) {
+        // One copy per pixel of depth, from the body's place down to the right.
+        for (UINT i = 0; i < dx; i++)
+            DrawContent(surface, b + i, b + i, dx - i + b, dy - i + b);
+        margin = (int)b;
+    } else {
+        DrawContent(surface, b + dx, b + dy, b, b);
+    }
+    ok = GrownRegionFromDc(surface, (int)width, (int)height, margin, SurfaceKey, shape);
+
+done:
+    if (oldBitmap)
+        SelectObject(surface, oldBitmap);
+    if (key)
+        DeleteObject(key);
+    if (canvas)
+        DeleteObject(canvas);
+    if (surface)
+        DeleteDC(surface);
+    if (screen)
+        ReleaseDC(NULL, screen);
+    return ok;
+}
+
+// Adds to shape one rectangle per segment, inset for the layer kind; the unlit ones (from lit on)
+// shrink further to small marks. b, dx and dy are those in effect for this level.
+static BOOL AddSegmentShape(const RECT *segments, UINT count, UINT lit, UINT insetX, UINT insetY,
+                            const RECT &insets, HRGN shape)
+{
+    for (UINT i = 0; i < count; i++) {
+        RECT box = segments[i];
+        box.left += insets.left;
+        box.top += insets.top;
+        box.right -= insets.right;
+        box.bottom -= insets.bottom;
+        if (i >= lit)
+            InflateRect(&box, -(int)insetX, -(int)insetY);
+        if (box.right <= box.left || box.bottom <= box.top)
+            continue;   // shrunk to nothing
+        HRGN one = CreateRectRgnIndirect(&box);
+        if (!one)
+            return FALSE;
+        int combined = CombineRgn(shape, shape, one, RGN_OR);
+        DeleteObject(one);
+        if (combined == ERROR)
+            return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL LevelGauge::SetLevel(HWND window, UINT level)
+{
+    if (!composed || !segments) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    if (level >= levelCount) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const UINT count = level + 1;
+
+    // Unlit marks: a fifth of the segment on each side when there is room, else a third.
+    const UINT w = step, h = unit, margin = dx + 2 * b;
+    const BOOL tooSmall = w <= margin || h <= dy + 2 * b;
+    UINT insetX, insetY;
+    if (w / 5 > margin + 1) {
+        insetX = 2 * (w / 5);
+        insetY = 2 * (h / 5);
+    } else if (w / 3 > margin) {
+        insetX = w / 3;
+        insetY = h / 3;
+    } else {
+        insetX = 0;
+        insetY = h > 9 ? 4 * (h / 9) : h > 3 ? h / 3 : 1;
+    }
+    // Too small for outline and shadow: the segments alone, at full size.
+    const UINT useB = tooSmall ? 0 : b, useDx = tooSmall ? 0 : dx, useDy = tooSmall ? 0 : dy;
+    const BOOL useOutline = outlineOn && !tooSmall, useShadow = shadowOn && !tooSmall;
+    const RECT insets[LayerCount] = {
+        { (LONG)useB, (LONG)useB, (LONG)(useDx + useB), (LONG)(useDy + useB) },
+        { 0, 0, (LONG)useDx, (LONG)useDy },
+        { (LONG)useDx, (LONG)useDy, 0, 0 },
+    };
+    const BOOL used[LayerCount] = { TRUE, useOutline, useShadow };
+
+    BOOL ok = FALSE;
+    HRGN fresh[LayerCount] = { NULL, NULL, NULL };
+    HRGN whole = CreateRectRgn(0, 0, 0, 0);
+    if (!whole)
+        goto done;
+    for (int kind = 0; kind < LayerCount; kind++) {
+        if (!used[kind])
+            continue;
+        fresh[kind] = CreateRectRgn(0, 0, 0, 0);
+        if (!fresh[kind] || !AddSegmentShape(segments, levelCount, count, insetX, insetY, insets[kind], fresh[kind])
+                || CombineRgn(fresh[kind], fresh[kind], layer[kind], RGN_OR) == ERROR
+                || CombineRgn(whole, whole, fresh[kind], RGN_OR) == ERROR)
+            goto done;
+    }
+    // The three painted shapes must not overlap: the body wins over the outline, both over the shadow.
+    if (useOutline && CombineRgn(fresh[OutlineLayer], fresh[OutlineLayer], fresh[MainLayer], RGN_DIFF) == ERROR)
+        goto done;
+    if (useShadow && (CombineRgn(fresh[ShadowLayer], fresh[ShadowLayer], fresh[MainLayer], RGN_DIFF) == ERROR
+            || (useOutline && CombineRgn(fresh[ShadowLayer], fresh[ShadowLayer], fresh[OutlineLayer], RGN_DIFF) == ERROR)))
+        goto done;
+    if (!ApplyWindowRegion(window, whole))
+        goto done;
+    DeleteShapes(lit);
+    for (int i = 0; i < LayerCount; i++) {
+        lit[i] = fresh[i];
+        fresh[i] = NULL;
+    }
+    ok = TRUE;
+
+done:
+    {
+        DWORD error = GetLastError();
+        DeleteShapes(fresh);
+        if (whole)
+            DeleteObject(whole);
+        SetLastError(error);
+    }
+    return ok;
+}
+
+BOOL LevelGauge::Paint(HDC dc, HWND window)
+{
+    if (!composed || !IsWindowVisible(window))
+        return FALSE;
+    BOOL ok = FALSE;
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP canvas = memory ? CreateCompatibleBitmap(dc, (int)width, (int)height) : NULL;
+    HGDIOBJ oldBitmap = NULL;
+    const COLORREF colours[LayerCount] = { colour, OutlineColour, shadowColour };
+    if (!canvas)
+        goto done;
+    oldBitmap = SelectObject(memory, canvas);
+    for (int kind = 0; kind < LayerCount; kind++) {
+        if (!lit[kind])
+            continue;
+        HBRUSH brush = CreateSolidBrush(colours[kind]);
+        if (!brush)
+            goto done;
+        FillRgn(memory, lit[kind], brush);
+        DeleteObject(brush);
+    }
+    // Pixels outside the lit shapes are never seen: the window's shape hides them.
+    ok = BitBlt(dc, 0, 0, (int)width, (int)height, memory, 0, 0, SRCCOPY);
+
+done:
+    if (oldBitmap)
+        SelectObject(memory, oldBitmap);
+    if (canvas)
+        DeleteObject(canvas);
+    if (memory)
+        DeleteDC(memory);
+    return ok;
+}
+
+void LevelGauge::GetSize(UINT *outWidth, UINT *outHeight) const
+{
+    if (outWidth)
+        *outWidth = width;
+    if (outHeight)
+        *outHeight = height;
+}
+
+void LevelGauge::GetPosition(int *outX, int *outY) const
+{
+    if (outX)
+        *outX = x;
+    if (outY)
+        *outY = y;
+}
+
+BOOL LevelGauge::GetSegment(UINT index, RECT *box) const
+{
+    if (!composed || !segments) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    if (index >= levelCount) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *box = segments[index];
+    return TRUE;
+}
+
+void LevelGauge::Destroy()
+{
+    DeleteShapes(layer);
+    DeleteShapes(lit);
+    delete[] segments;
+    segments = NULL;
+    FreeStringField(&face);
+    FreeStringField(&minLabel);
+    FreeStringField(&maxLabel);
+    FreeStringField(&title);
+    composed = FALSE;
+    screenWidth = screenHeight = 0;
+}

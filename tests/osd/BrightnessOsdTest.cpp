@@ -1,0 +1,149 @@
+// The gauge's popup in the test process: its refusals, its window, and what it leaves behind.
+#include <gtest/gtest.h>
+
+#include "common/GdiCount.h"
+#include "osd/BrightnessOsd.h"
+
+namespace {
+
+GaugeStyle Style(UINT n, UINT divisor = 8)
+{
+    GaugeStyle style = { n, divisor, FW_BOLD, "Arial", NULL, NULL, NULL,
+                         TRUE, TRUE, 3, 3, TRUE, 1, RGB(0, 255, 0), RGB(0, 0, 0) };
+    return style;
+}
+
+bool IsRectangle(HWND window)
+{
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    int kind = GetWindowRgn(window, shape);
+    DeleteObject(shape);
+    return kind != COMPLEXREGION;
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+TEST(BrightnessOsd, CreateRefusesTooFewLevelsASmallDivisorAndASecondWindow)
+{
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    BrightnessOsd osd;
+    SetLastError(0);
+    EXPECT_FALSE(osd.Create(instance, NULL, Style(1)));
+    EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, GetLastError());
+    EXPECT_FALSE(osd.Create(instance, NULL, Style(8, 2)));
+    EXPECT_TRUE(osd.Window() == NULL);
+
+    ASSERT_TRUE(osd.Create(instance, NULL, Style(2, 3)));
+    HWND window = osd.Window();
+    ASSERT_TRUE(window != NULL);
+    SetLastError(0);
+    EXPECT_FALSE(osd.Create(instance, NULL, Style(8)));
+    EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
+    EXPECT_EQ(window, osd.Window());
+    EXPECT_TRUE(osd.Show(1));
+    EXPECT_FALSE(osd.Show(2));
+
+    osd.Destroy();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(osd.Window() == NULL);
+    osd.Destroy();   // nothing left to do
+    EXPECT_FALSE(osd.Show(0));
+}
+
+TEST(BrightnessOsd, ShowsShapedAtTheBottomCentreWithoutActivationAndOnlyTheOwnerEndsIt)
+{
+    HWND focus = CreateWindowExA(0, "STATIC", "focus", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, NULL, NULL,
+                                 NULL, NULL);
+    SetForegroundWindow(focus);
+    SetActiveWindow(focus);
+    Pump();
+    HWND active = GetActiveWindow();
+
+    BrightnessOsd osd;
+    ASSERT_TRUE(osd.Create(GetModuleHandleA(NULL), NULL, Style(8)));
+    HWND window = osd.Window();
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(active, GetActiveWindow());
+
+    ASSERT_TRUE(osd.Show(4));
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_FALSE(IsRectangle(window));
+    EXPECT_EQ(active, GetActiveWindow());
+    RECT frame, screen;
+    GetWindowRect(window, &frame);
+    GetWindowRect(GetDesktopWindow(), &screen);
+    EXPECT_EQ(screen.right - frame.right, frame.left - screen.left);           // centred
+    UINT unit = (UINT)(screen.bottom - screen.top) / 8;
+    EXPECT_EQ((LONG)unit, screen.bottom - frame.bottom);                        // a row unit above the bottom
+
+    ASSERT_TRUE(osd.Show(7));   // in place, reshaped
+    RECT again;
+    GetWindowRect(window, &again);
+    EXPECT_TRUE(EqualRect(&frame, &again));
+    EXPECT_EQ(active, GetActiveWindow());
+
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window));
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.right, screen.bottom));
+    EXPECT_FALSE(IsWindowVisible(window));
+    ASSERT_TRUE(osd.Show(0));
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    osd.Destroy();
+    DestroyWindow(focus);
+}
+
+TEST(BrightnessOsd, ThousandShowsAndFiftyLayoutsLoseNoGdiObject)
+{
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    BrightnessOsd osd;
+    // The first popup and fonts leave the system's own caches behind: warm them up once.
+    ASSERT_TRUE(osd.Create(instance, NULL, Style(8)));
+    ASSERT_TRUE(osd.Show(0));
+    Pump();
+    osd.Destroy();
+    UINT before = CountGdiObjects();
+    ASSERT_TRUE(osd.Create(instance, NULL, Style(8)));
+    ASSERT_TRUE(osd.Show(0));
+    Pump();
+    UINT warm = CountGdiObjects();
+    for (UINT i = 0; i < 1000; i++) {
+        ASSERT_TRUE(osd.Show((i * 5) % 8));
+        if (i % 20 == 0) {
+            SendMessageA(osd.Window(), WM_SETTINGCHANGE, 0, 0);
+            Pump();
+        }
+    }
+    Pump();
+    EXPECT_EQ(warm, CountGdiObjects());
+    osd.Destroy();
+    EXPECT_EQ(before, CountGdiObjects());
+
+    // Layouts that really run: the screen size changes every time.
+    LevelGauge gauge(instance);
+    GaugeStyle style = Style(8);
+    style.minLabel = "Min.";
+    style.maxLabel = "Max.";
+    style.title = "Brightness";
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(gauge.Setup(style));
+    ASSERT_TRUE(gauge.SetLevel(window, 3));
+    warm = CountGdiObjects();
+    for (UINT i = 0; i < 50; i++) {
+        ASSERT_TRUE(gauge.LayoutForScreen(i % 2 ? 1024 : 800, i % 2 ? 768 : 600)) << i;
+        ASSERT_TRUE(gauge.SetLevel(window, i % 8));
+    }
+    EXPECT_EQ(warm, CountGdiObjects());
+    gauge.Destroy();
+    DestroyWindow(window);
+    EXPECT_EQ(before, CountGdiObjects());
+}
+
+} // namespace

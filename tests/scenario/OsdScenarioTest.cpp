@@ -1,0 +1,212 @@
+// The brightness keys as a user sees them: Kestrel with the simulated driver, whose key presses
+// flag a new backlight level, and the gauge that pops up near the bottom of the screen.
+#include "scenario/Scenario.h"
+
+#include "SimControl.h"
+#include "osd/LevelGauge.h"
+#include "res/resource.h"
+
+namespace {
+
+const UINT CmdExit = 40005;
+const UINT Levels = 8;
+// One polling period of the idle gauge and some room for a busy machine.
+const DWORD AppearWithinMs = 2000;
+
+RECT Screen()
+{
+    RECT screen;
+    GetWindowRect(GetDesktopWindow(), &screen);
+    return screen;
+}
+
+struct GaugeSearch {
+    DWORD processId;
+    LONG height;
+    HWND found;
+};
+
+BOOL CALLBACK MatchGauge(HWND window, LPARAM lParam)
+{
+    GaugeSearch *search = (GaugeSearch *)lParam;
+    DWORD owner = 0;
+    char name[32];
+    RECT frame;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "Static") == 0
+            && GetWindowRect(window, &frame) && frame.bottom - frame.top == search->height) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Kestrel's popup as tall as the gauge's two rows on this screen.
+HWND FindGauge(DWORD processId)
+{
+    UINT unit, titleHeight;
+    RECT screen = Screen();
+    GaugeRowHeights((UINT)(screen.bottom - screen.top), 8, &unit, &titleHeight);
+    GaugeSearch search = { processId, (LONG)(unit + titleHeight), NULL };
+    EnumWindows(MatchGauge, (LPARAM)&search);
+    return search.found;
+}
+
+class BrightnessKeys : public KestrelScenario {
+protected:
+    BrightnessKeys() : gauge(GetModuleHandleA(NULL)), focus(NULL) {}
+    void SetUp() override
+    {
+        KestrelScenario::SetUp();
+        SimState state;
+        ASSERT_TRUE(SimGetState(&state)) << "the driver simulator is not loaded in this prefix";
+        ASSERT_TRUE(SimReset());
+        // The same gauge in this process tells where Kestrel's segments are.
+        char minLabel[128], maxLabel[128], title[128];
+        HINSTANCE instance = GetModuleHandleA(NULL);
+        LoadStringA(instance, IDS_GAUGE_MIN, minLabel, sizeof minLabel);
+        LoadStringA(instance, IDS_GAUGE_MAX, maxLabel, sizeof maxLabel);
+        LoadStringA(instance, IDS_GAUGE_TITLE, title, sizeof title);
+        GaugeStyle style = { Levels, 8, FW_BOLD, "Arial", minLabel, maxLabel, title,
+                             TRUE, TRUE, 3, 3, TRUE, 1, RGB(0, 255, 0), RGB(0, 0, 0) };
+        ASSERT_TRUE(gauge.Setup(style));
+    }
+    void TearDown() override
+    {
+        gauge.Destroy();
+        if (focus)
+            DestroyWindow(focus);
+        KestrelScenario::TearDown();
+    }
+    // A window of this process that the user works in: it has the foreground.
+    void TakeForeground()
+    {
+        focus = CreateWindowExA(0, "STATIC", "Work", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200, NULL,
+                                NULL, NULL, NULL);
+        ASSERT_TRUE(focus != NULL);
+        SetForegroundWindow(focus);
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == focus; }, 5000));
+    }
+    HWND StartAndFindGauge()
+    {
+        if (!kestrel.Start("/D") || !kestrel.WaitForMainWindow())
+            return NULL;
+        HWND found = NULL;
+        WaitUntil([&] { return (found = FindGauge(kestrel.Id())) != NULL; }, 5000);
+        return found;
+    }
+    // The window's shape shows segments 0 to level as full blocks and the others as marks.
+    bool ShowsLevel(HWND window, UINT level)
+    {
+        HRGN shape = CreateRectRgn(0, 0, 0, 0);
+        bool shows = GetWindowRgn(window, shape) == COMPLEXREGION;
+        for (UINT i = 0; i < Levels && shows; i++) {
+            RECT box;
+            gauge.GetSegment(i, &box);
+            HRGN body = CreateRectRgn(box.left + 1, box.top + 1, box.right - 4, box.bottom - 4);
+            shows = (CombineRgn(body, body, shape, RGN_DIFF) == NULLREGION) == (i <= level);
+            DeleteObject(body);
+        }
+        DeleteObject(shape);
+        return shows;
+    }
+    void ExpectAtBottomCentre(HWND window)
+    {
+        RECT frame, screen = Screen();
+        GetWindowRect(window, &frame);
+        UINT width, height;
+        int x, y;
+        gauge.GetSize(&width, &height);
+        gauge.GetPosition(&x, &y);
+        EXPECT_EQ(x, frame.left);
+        EXPECT_EQ(screen.right - frame.right, frame.left - screen.left);
+        EXPECT_EQ(screen.bottom - (screen.bottom - screen.top) / 8, frame.bottom);
+        EXPECT_EQ((LONG)width, frame.right - frame.left);
+    }
+    void Exit()
+    {
+        EXPECT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
+        DWORD code = 99;
+        EXPECT_TRUE(kestrel.WaitForExit(10000, &code));
+        EXPECT_EQ(0u, code);
+    }
+    LevelGauge gauge;
+    KestrelProcess kestrel;
+    HWND focus;
+};
+
+TEST_F(BrightnessKeys, APressShowsTheGaugeAtThatLevelShapedAtTheBottomWithoutTakingTheForeground)
+{
+    TakeForeground();
+    HWND window = StartAndFindGauge();
+    ASSERT_TRUE(window != NULL) << "no gauge window with 8 levels";
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(focus, GetForegroundWindow()) << "creating the gauge took the foreground";
+
+    ASSERT_TRUE(SimPress(3));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, AppearWithinMs));
+    EXPECT_TRUE(ShowsLevel(window, 3));
+    ExpectAtBottomCentre(window);
+    EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(focus, GetForegroundWindow()) << "showing the gauge took the foreground";
+    Exit();
+}
+
+TEST_F(BrightnessKeys, ASecondPressReshapesInPlaceQuietTicksHideItAndSoDoesADisplayChange)
+{
+    HWND window = StartAndFindGauge();
+    ASSERT_TRUE(window != NULL);
+    ASSERT_TRUE(SimPress(1));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 1); }, AppearWithinMs));
+    RECT first;
+    GetWindowRect(window, &first);
+
+    // Polling is fast now: the next level shows within a few ticks, in the same place.
+    ASSERT_TRUE(SimPress(6));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsLevel(window, 6); }, 1000));
+    DWORD reshaped = GetTickCount();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(window, FindGauge(kestrel.Id()));
+    RECT second;
+    GetWindowRect(window, &second);
+    EXPECT_TRUE(EqualRect(&first, &second));
+
+    // 13 ticks of 100 ms after the last change.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, 5000));
+    EXPECT_GE(GetTickCount() - reshaped, 1000u);
+
+    // A display change hides a shown gauge at once; the next press shows it laid out again.
+    ASSERT_TRUE(SimPress(0));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 0); }, 1000));
+    RECT screen = Screen();
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.right, screen.bottom),
+                                    SMTO_BLOCK, 5000, &result));
+    EXPECT_FALSE(IsWindowVisible(window));
+    ASSERT_TRUE(SimPress(2));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 2); }, 1000));
+    ExpectAtBottomCentre(window);
+    Exit();
+}
+
+TEST_F(BrightnessKeys, WithTwoLevelsThereIsNoGaugeAndNoPolling)
+{
+    SimState state;
+    state.lcdCount = 2;
+    ASSERT_TRUE(SimSetFields(SIM_FIELD_LCDCOUNT, &state));
+    ASSERT_TRUE(kestrel.Start("/D"));
+    ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
+    // The start-up read has happened once the levels were pushed (the first posted notice).
+    ASSERT_TRUE(WaitUntil([] { return DriverRequests("lcd-set") != ""; }, 5000));
+    ASSERT_TRUE(SimClearLog());
+    ASSERT_TRUE(SimPress(1));
+    // Nothing is expected to happen: give the idle polling two and a half periods to show otherwise.
+    WaitUntil([] { return false; }, 2500);
+    EXPECT_EQ("", DriverRequests("lcd-get"));
+    ASSERT_TRUE(SimGetState(&state));
+    EXPECT_EQ(1u, state.lcdChanged);   // nobody read the key's change
+    EXPECT_TRUE(FindGauge(kestrel.Id()) == NULL);
+    Exit();
+}
+
+} // namespace
