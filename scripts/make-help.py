@@ -17,6 +17,7 @@ internal files a viewer needs and nothing more:
     |TOPIC    the topics: a topic header, then one record per paragraph
     |CONTEXT  hash of each context name -> topic offset (jumps)
     |CTXOMAP  context number -> topic offset (HELP_CONTEXT)
+    |KWBTREE, |KWDATA, |KWMAP   the index: keyword -> topic offsets
 
 Topic text is stored without phrase compression. The |TOPIC blocks are marked
 LZ77-compressed but hold only literal runs: with compression every viewer
@@ -96,6 +97,7 @@ class Topic:
         self.title = title
         self.line = line
         self.paragraphs = []     # (style, [(text, target or None)])
+        self.keywords = []       # (keyword, source line) for the index
 
 
 def encode_text(text, where):
@@ -159,6 +161,9 @@ def parse_source(text):
             if not sep:
                 raise HelpSourceError('line %d: expected "Setting: value"' % number)
             settings[key.strip()] = value.strip()
+        elif not paragraph and line.startswith('Keywords:'):
+            words = [word.strip() for word in line[len('Keywords:'):].split(';')]
+            topics[-1].keywords += [(word, number) for word in words if word]
         else:
             if not paragraph:
                 start = number
@@ -189,6 +194,8 @@ def check_source(settings, topics):
                                       % (where, topic.number))
             numbers.add(topic.number)
     for topic in topics:
+        for keyword, line in topic.keywords:
+            encode_text(keyword, 'line %d' % line)
         for _, runs in topic.paragraphs:
             for _, target in runs:
                 if target is not None and (not CONTEXT_NAME.match(target)
@@ -430,6 +437,27 @@ def map_file(topics, offsets):
                                                       for n, o in entries)
 
 
+def keyword_files(topics, offsets):
+    """The index: |KWBTREE names each keyword with its count of topics and
+    where their offsets start in |KWDATA; |KWMAP tells the viewer's list
+    which leaf page holds which keyword number."""
+    topics_of = {}
+    for index, topic in enumerate(topics):
+        for keyword, _ in topic.keywords:
+            topics_of.setdefault(keyword, []).append(offsets[index])
+    entries = []
+    data = b''
+    for keyword in sorted(topics_of, key=lambda k: (k.lower(), k)):
+        found = topics_of[keyword]
+        entries.append(keyword.encode('cp1252') + b'\0' + struct.pack('<hi', len(found), len(data)))
+        data += b''.join(struct.pack('<i', offset) for offset in found)
+    return {
+        '|KWBTREE': btree(b'F24', 0x0002, 0x0800, entries),
+        '|KWDATA': data,
+        '|KWMAP': struct.pack('<iH', 0, 0),
+    }
+
+
 def help_file(files):
     """The container: header, each internal file behind its file header, and
     the directory, a B+ tree of names and offsets, last."""
@@ -449,13 +477,16 @@ def help_file(files):
 def compile_help(source_text):
     settings, topics = parse_source(source_text)
     topic_data, offsets = build_topics(topics)
-    return help_file({
+    files = {
         '|CONTEXT': context_file(topics, offsets),
         '|CTXOMAP': map_file(topics, offsets),
         '|FONT': font_file(),
         '|SYSTEM': system_file(settings, offsets[0]),
         '|TOPIC': topic_data,
-    })
+    }
+    if any(topic.keywords for topic in topics):
+        files.update(keyword_files(topics, offsets))
+    return help_file(files)
 
 
 def main(argv):

@@ -118,6 +118,12 @@ class HelpFile:
         return (page[at:end].decode('ascii'), struct.unpack_from('<i', page, end + 1)[0]), end + 5
 
     @staticmethod
+    def keyword_entry(page, at):
+        end = page.index(b'\0', at)
+        count, start = struct.unpack_from('<hi', page, end + 1)
+        return (page[at:end].decode('cp1252'), count, start), end + 7
+
+    @staticmethod
     def context_entry(page, at):
         return struct.unpack_from('<ii', page, at), at + 8
 
@@ -154,6 +160,13 @@ class HelpFile:
 
     def context_map(self):
         return dict(self.btree(self.internal('|CONTEXT'), self.context_entry))
+
+    def index(self):
+        """The keywords in the viewer's order, each with its topics' offsets."""
+        data = self.internal('|KWDATA')
+        return [(keyword, [struct.unpack_from('<i', data, start + 4 * i)[0] for i in range(count)])
+                for keyword, count, start in self.btree(self.internal('|KWBTREE'),
+                                                        self.keyword_entry)]
 
     def number_map(self):
         data = self.internal('|CTXOMAP')
@@ -242,8 +255,8 @@ class ShippedHelpFile(unittest.TestCase):
         cls.by_offset = {topic.offset: topic for topic in cls.topics}
 
     def test_the_container_holds_the_files_a_viewer_reads(self):
-        self.assertEqual(['|CONTEXT', '|CTXOMAP', '|FONT', '|SYSTEM', '|TOPIC'],
-                         sorted(self.help.files))
+        self.assertEqual(['|CONTEXT', '|CTXOMAP', '|FONT', '|KWBTREE', '|KWDATA', '|KWMAP',
+                          '|SYSTEM', '|TOPIC'], sorted(self.help.files))
         header, records = self.help.system()
         magic, minor, major, _, flags = header
         self.assertEqual((0x036C, 21, 1, 4), (magic, minor, major, flags))
@@ -278,6 +291,21 @@ class ShippedHelpFile(unittest.TestCase):
         # The contents topic reaches every other topic in one jump.
         reached = {names[target] for _, target in self.topics[0].jumps}
         self.assertEqual({t.offset for t in self.topics[1:]}, reached)
+
+    def test_every_index_entry_opens_one_topic(self):
+        index = self.help.index()
+        words = [keyword for keyword, _ in index]
+        self.assertEqual(sorted(words, key=str.lower), words)
+        self.assertEqual(len(set(w.lower() for w in words)), len(words))
+        for keyword, found in index:
+            # One topic a keyword: the viewer jumps straight to it.
+            self.assertEqual(1, len(found), keyword)
+            self.assertIn(found[0], self.by_offset, keyword)
+        titles = {keyword: self.by_offset[found[0]].title for keyword, found in index}
+        self.assertEqual('Power Control', titles['LCD backlighting'])
+        self.assertEqual('The Battery Indicator', titles['dragging the indicator'])
+        self.assertEqual('Other', titles['resume on ring'])
+        self.assertEqual(set(t.title for t in self.topics), set(titles.values()))
 
     def test_topics_describe_what_the_user_meets(self):
         text = {t.title: '\n'.join(t.paragraphs) for t in self.topics}
@@ -314,7 +342,7 @@ class Compiler(unittest.TestCase):
     def test_topics_spread_over_many_blocks_stay_reachable(self):
         lines = ['Title: Many', '']
         for n in range(60):
-            lines += ['[T%d %d] Topic %d' % (n, 500 + n, n), '',
+            lines += ['[T%d %d] Topic %d' % (n, 500 + n, n), 'Keywords: shared; own %d' % n, '',
                       'Caf\u00e9 \u2013 {next|T%d} ' % ((n + 1) % 60) + 'words ' * 60, '',
                       '* item %d' % n, '']
         help, error = compile_source('\n'.join(lines))
@@ -331,6 +359,9 @@ class Compiler(unittest.TestCase):
             self.assertTrue(topic.paragraphs[1].startswith('Caf\u00e9 \u2013 next words'))
             self.assertEqual('\u2022\titem %d' % n, topic.paragraphs[2])
             self.assertEqual([('next', context_hash('T%d' % ((n + 1) % 60)))], topic.jumps)
+        index = dict(help.index())
+        self.assertEqual(offsets, index['shared'])
+        self.assertEqual([offsets[7]], index['own 7'])
 
     def test_faulty_sources_are_refused_with_the_reason(self):
         cases = {
