@@ -17,6 +17,7 @@ internal files a viewer needs and nothing more:
     |TOPIC    the topics: a topic header, then one record per paragraph
     |CONTEXT  hash of each context name -> topic offset (jumps)
     |CTXOMAP  context number -> topic offset (HELP_CONTEXT)
+    |TTLBTREE topic offset -> title, for the titles a search lists
     |KWBTREE, |KWDATA, |KWMAP   the index: keyword -> topic offsets
 
 Topic text is stored without phrase compression. The |TOPIC blocks are marked
@@ -430,6 +431,12 @@ def context_file(topics, offsets):
     return btree(b'L4', 0x0002, 0x0800, [struct.pack('<ii', h, o) for h, o in entries])
 
 
+def title_file(topics, offsets):
+    entries = [struct.pack('<i', offsets[i]) + encode_text(t.title, 'line %d' % t.line) + b'\0'
+               for i, t in enumerate(topics)]
+    return btree(b'Lz', 0x0002, 0x0800, entries)
+
+
 def map_file(topics, offsets):
     entries = sorted((t.number, offsets[i]) for i, t in enumerate(topics)
                      if t.number is not None)
@@ -483,6 +490,7 @@ def compile_help(source_text):
         '|FONT': font_file(),
         '|SYSTEM': system_file(settings, offsets[0]),
         '|TOPIC': topic_data,
+        '|TTLBTREE': title_file(topics, offsets),
     }
     if any(topic.keywords for topic in topics):
         files.update(keyword_files(topics, offsets))

@@ -124,6 +124,11 @@ class HelpFile:
         return (page[at:end].decode('cp1252'), count, start), end + 7
 
     @staticmethod
+    def title_entry(page, at):
+        end = page.index(b'\0', at + 4)
+        return (struct.unpack_from('<i', page, at)[0], page[at + 4:end].decode('cp1252')), end + 1
+
+    @staticmethod
     def context_entry(page, at):
         return struct.unpack_from('<ii', page, at), at + 8
 
@@ -256,7 +261,7 @@ class ShippedHelpFile(unittest.TestCase):
 
     def test_the_container_holds_the_files_a_viewer_reads(self):
         self.assertEqual(['|CONTEXT', '|CTXOMAP', '|FONT', '|KWBTREE', '|KWDATA', '|KWMAP',
-                          '|SYSTEM', '|TOPIC'], sorted(self.help.files))
+                          '|SYSTEM', '|TOPIC', '|TTLBTREE'], sorted(self.help.files))
         header, records = self.help.system()
         magic, minor, major, _, flags = header
         self.assertEqual((0x036C, 21, 1, 4), (magic, minor, major, flags))
@@ -283,6 +288,8 @@ class ShippedHelpFile(unittest.TestCase):
         names = self.help.context_map()
         self.assertEqual(len(self.topics), len(names))
         self.assertEqual(sorted(t.offset for t in self.topics), sorted(names.values()))
+        titles = self.help.btree(self.help.internal('|TTLBTREE'), self.help.title_entry)
+        self.assertEqual([(t.offset, t.title) for t in self.topics], titles)
         for topic in self.topics:
             self.assertEqual(topic.title, topic.paragraphs[0], topic.title)
             for text, target in topic.jumps:
