@@ -312,6 +312,11 @@ def build_topics(topics):
             record = Record(RECORD_TEXT, data1, data2, index)
             record.characters = len(data2)
             records.append(record)
+    # Readers stop at the link whose successor is -1 without reading it, so
+    # the last link is an empty paragraph.
+    end = struct.pack('<BBHHB', 0, 0x80, 0, 0, CMD_END)
+    records.append(Record(RECORD_TEXT, compressed_long(1) + compressed_ushort(1) + end, b'\0',
+                          len(topics) - 1))
 
     # Place the records: a block takes whole records while they fit.
     blocks = [[]]

@@ -206,6 +206,8 @@ class HelpFile:
                 assert kind == 0x20, 'record type %#x' % kind
                 characters += self.paragraph(topics[-1], data1, data2)
             previous, position = position, forward
+        # Some readers skip the last link unread: it must hold no text.
+        assert kind == 0x20 and data2 == b'\0', 'the last link is not empty'
         return topics
 
     @staticmethod
