@@ -224,9 +224,9 @@ def compressed_ushort(value):
 
 
 def compressed_long(value):
-    if -16384 <= value < 16384:
-        return struct.pack('<H', (value + 16384) * 2)
-    return struct.pack('<I', (value + 0x40000000) * 2 + 1)
+    # Readers disagree on the four-byte form; a record never needs it.
+    assert -16384 <= value < 16384
+    return struct.pack('<H', (value + 16384) * 2)
 
 
 # ------------------------------------------------------------- the records
@@ -278,10 +278,10 @@ def text_record(style, runs, where):
         bits |= PARA_LEFT_INDENT | PARA_FIRST_LINE_INDENT | PARA_TABS
         fields += compressed_short(indent) + compressed_short(first)
         fields += compressed_short(1) + compressed_ushort(indent)
-    # Every byte of the text, terminators included, counts as one character
-    # position of the topic offsets.
-    data1 = (compressed_long(len(data2)) + compressed_ushort(len(data2))
-             + struct.pack('<BBHH', 0, 0x80, 0, bits) + fields + bytes(commands))
+    # TopicSize is the size of what follows the two sizes; every byte of the
+    # text, terminators included, counts as one character of the topic offsets.
+    formatting = struct.pack('<BBHH', 0, 0x80, 0, bits) + fields + bytes(commands)
+    data1 = compressed_long(len(formatting)) + compressed_ushort(len(data2)) + formatting
     return data1, data2
 
 
@@ -312,11 +312,10 @@ def build_topics(topics):
             record = Record(RECORD_TEXT, data1, data2, index)
             record.characters = len(data2)
             records.append(record)
-    # Readers stop at the link whose successor is -1 without reading it, so
-    # the last link is an empty paragraph.
-    end = struct.pack('<BBHHB', 0, 0x80, 0, 0, CMD_END)
-    records.append(Record(RECORD_TEXT, compressed_long(1) + compressed_ushort(1) + end, b'\0',
-                          len(topics) - 1))
+    # Readers stop at the link whose successor is -1 without reading it: the
+    # last link is an empty topic header that ends the last topic.
+    terminator = Record(RECORD_TOPIC_HEADER, None, b'')
+    records.append(terminator)
 
     # Place the records: a block takes whole records while they fit.
     blocks = [[]]
@@ -340,18 +339,21 @@ def build_topics(topics):
     for record in records:
         if record.block != block:
             block, characters = record.block, 0
-        if record.kind == RECORD_TOPIC_HEADER:
+        if record.kind == RECORD_TOPIC_HEADER and record is not terminator:
             offsets[record.topic] = block * 0x8000 + characters
         characters += record.characters
 
+    # Each header: the size of its topic's paragraphs, the browse sequence
+    # (the topics in source order), its number, no non-scrolling region, where
+    # its paragraphs start and where the next topic starts.
     headers = [r for r in records if r.kind == RECORD_TOPIC_HEADER]
-    for number, header in enumerate(headers):
-        topic_records = [r for r in records if r.topic == header.topic]
-        following = headers[number + 1].position if number + 1 < len(headers) else -1
+    for number, header in enumerate(headers[:-1]):
+        paragraphs = [r for r in records if r.topic == number and r.kind == RECORD_TEXT]
         back = offsets[number - 1] if number > 0 else -1
-        forward = offsets[number + 1] if number + 1 < len(headers) else -1
-        header.data1 = struct.pack('<iiiiiii', sum(r.size for r in topic_records), back,
-                                   forward, number, -1, topic_records[1].position, following)
+        forward = offsets[number + 1] if number + 1 < len(topics) else -1
+        header.data1 = struct.pack('<iiiiiii', sum(r.size for r in paragraphs), back, forward,
+                                   number, -1, paragraphs[0].position, headers[number + 1].position)
+    terminator.data1 = struct.pack('<iiiiiii', 0, -1, -1, len(topics), -1, -1, -1)
 
     data = bytearray()
     last_header = -1

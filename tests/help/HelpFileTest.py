@@ -184,6 +184,7 @@ class HelpFile:
         blocks = [lz77(raw[at + 12:at + 4096]) for at in range(0, len(raw), 4096)]
         firsts = [struct.unpack_from('<iii', raw, at)[1] for at in range(0, len(raw), 4096)]
         topics = []
+        headers = []      # (position, next link, the seven header fields)
         position, previous, block, characters = 12, -1, -1, 0
         while position != -1:
             index, offset = divmod(position - 12, 0x4000)
@@ -200,21 +201,34 @@ class HelpFile:
             data2 = blocks[index][offset + length1:offset + size]
             assert len(data2) == length2, 'phrase-compressed text is not expected here'
             if kind == 2:
+                headers.append((position, forward, struct.unpack('<7i', data1)))
+            if kind == 2 and forward != -1:
                 topics.append(Topic(index * 0x8000 + characters,
                                     data2.split(b'\0')[0].decode('cp1252')))
+            elif kind == 2:
+                pass      # the empty header that ends the last topic
             else:
                 assert kind == 0x20, 'record type %#x' % kind
                 characters += self.paragraph(topics[-1], data1, data2)
             previous, position = position, forward
         # Some readers skip the last link unread: it must hold no text.
-        assert kind == 0x20 and data2 == b'\0', 'the last link is not empty'
+        assert kind == 2 and data2 == b'', 'the last link is not an empty topic header'
+        # Each header: the browse sequence runs through the topics in order, its
+        # paragraphs follow it, and it points at the next topic's header.
+        offsets = [-1] + [t.offset for t in topics] + [-1]
+        for n, (_, first, fields) in enumerate(headers[:-1]):
+            _, back, forward, number, _, scroll, following = fields
+            assert (back, forward, number) == (offsets[n], offsets[n + 2], n), 'topic %d' % n
+            assert (scroll, following) == (first, headers[n + 1][0]), 'topic %d' % n
         return topics
 
     @staticmethod
     def paragraph(topic, data1, data2):
         info = Reader(data1)
-        info.clong()
+        size = info.clong()
         length = info.cushort()
+        assert size == len(data1) - info.at, 'TopicSize is not the size of the formatting'
+        assert length == len(data2), 'TopicLength is not the size of the text'
         info.take('<BBH')
         bits = info.take('<H')
         for flag in (0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x0020, 0x0040):
