@@ -17,6 +17,8 @@ internal files a viewer needs and nothing more:
     |TOPIC    the topics: a topic header, then one record per paragraph
     |CONTEXT  hash of each context name -> topic offset (jumps)
     |CTXOMAP  context number -> topic offset (HELP_CONTEXT)
+    |TTLBTREE topic offset -> title, for the titles a search lists
+    |KWBTREE, |KWDATA, |KWMAP   the index: keyword -> topic offsets
 
 Topic text is stored without phrase compression. The |TOPIC blocks are marked
 LZ77-compressed but hold only literal runs: with compression every viewer
@@ -96,6 +98,7 @@ class Topic:
         self.title = title
         self.line = line
         self.paragraphs = []     # (style, [(text, target or None)])
+        self.keywords = []       # (keyword, source line) for the index
 
 
 def encode_text(text, where):
@@ -159,6 +162,9 @@ def parse_source(text):
             if not sep:
                 raise HelpSourceError('line %d: expected "Setting: value"' % number)
             settings[key.strip()] = value.strip()
+        elif not paragraph and line.startswith('Keywords:'):
+            words = [word.strip() for word in line[len('Keywords:'):].split(';')]
+            topics[-1].keywords += [(word, number) for word in words if word]
         else:
             if not paragraph:
                 start = number
@@ -189,6 +195,8 @@ def check_source(settings, topics):
                                       % (where, topic.number))
             numbers.add(topic.number)
     for topic in topics:
+        for keyword, line in topic.keywords:
+            encode_text(keyword, 'line %d' % line)
         for _, runs in topic.paragraphs:
             for _, target in runs:
                 if target is not None and (not CONTEXT_NAME.match(target)
@@ -216,9 +224,9 @@ def compressed_ushort(value):
 
 
 def compressed_long(value):
-    if -16384 <= value < 16384:
-        return struct.pack('<H', (value + 16384) * 2)
-    return struct.pack('<I', (value + 0x40000000) * 2 + 1)
+    # Readers disagree on the four-byte form; a record never needs it.
+    assert -16384 <= value < 16384
+    return struct.pack('<H', (value + 16384) * 2)
 
 
 # ------------------------------------------------------------- the records
@@ -270,10 +278,10 @@ def text_record(style, runs, where):
         bits |= PARA_LEFT_INDENT | PARA_FIRST_LINE_INDENT | PARA_TABS
         fields += compressed_short(indent) + compressed_short(first)
         fields += compressed_short(1) + compressed_ushort(indent)
-    # Every byte of the text, terminators included, counts as one character
-    # position of the topic offsets.
-    data1 = (compressed_long(len(data2)) + compressed_ushort(len(data2))
-             + struct.pack('<BBHH', 0, 0x80, 0, bits) + fields + bytes(commands))
+    # TopicSize is the size of what follows the two sizes; every byte of the
+    # text, terminators included, counts as one character of the topic offsets.
+    formatting = struct.pack('<BBHH', 0, 0x80, 0, bits) + fields + bytes(commands)
+    data1 = compressed_long(len(formatting)) + compressed_ushort(len(data2)) + formatting
     return data1, data2
 
 
@@ -304,6 +312,10 @@ def build_topics(topics):
             record = Record(RECORD_TEXT, data1, data2, index)
             record.characters = len(data2)
             records.append(record)
+    # Readers stop at the link whose successor is -1 without reading it: the
+    # last link is an empty topic header that ends the last topic.
+    terminator = Record(RECORD_TOPIC_HEADER, None, b'')
+    records.append(terminator)
 
     # Place the records: a block takes whole records while they fit.
     blocks = [[]]
@@ -327,18 +339,21 @@ def build_topics(topics):
     for record in records:
         if record.block != block:
             block, characters = record.block, 0
-        if record.kind == RECORD_TOPIC_HEADER:
+        if record.kind == RECORD_TOPIC_HEADER and record is not terminator:
             offsets[record.topic] = block * 0x8000 + characters
         characters += record.characters
 
+    # Each header: the size of its topic's paragraphs, the browse sequence
+    # (the topics in source order), its number, no non-scrolling region, where
+    # its paragraphs start and where the next topic starts.
     headers = [r for r in records if r.kind == RECORD_TOPIC_HEADER]
-    for number, header in enumerate(headers):
-        topic_records = [r for r in records if r.topic == header.topic]
-        following = headers[number + 1].position if number + 1 < len(headers) else -1
+    for number, header in enumerate(headers[:-1]):
+        paragraphs = [r for r in records if r.topic == number and r.kind == RECORD_TEXT]
         back = offsets[number - 1] if number > 0 else -1
-        forward = offsets[number + 1] if number + 1 < len(headers) else -1
-        header.data1 = struct.pack('<iiiiiii', sum(r.size for r in topic_records), back,
-                                   forward, number, -1, topic_records[1].position, following)
+        forward = offsets[number + 1] if number + 1 < len(topics) else -1
+        header.data1 = struct.pack('<iiiiiii', sum(r.size for r in paragraphs), back, forward,
+                                   number, -1, paragraphs[0].position, headers[number + 1].position)
+    terminator.data1 = struct.pack('<iiiiiii', 0, -1, -1, len(topics), -1, -1, -1)
 
     data = bytearray()
     last_header = -1
@@ -423,11 +438,38 @@ def context_file(topics, offsets):
     return btree(b'L4', 0x0002, 0x0800, [struct.pack('<ii', h, o) for h, o in entries])
 
 
+def title_file(topics, offsets):
+    entries = [struct.pack('<i', offsets[i]) + encode_text(t.title, 'line %d' % t.line) + b'\0'
+               for i, t in enumerate(topics)]
+    return btree(b'Lz', 0x0002, 0x0800, entries)
+
+
 def map_file(topics, offsets):
     entries = sorted((t.number, offsets[i]) for i, t in enumerate(topics)
                      if t.number is not None)
     return struct.pack('<H', len(entries)) + b''.join(struct.pack('<ii', n, o)
                                                       for n, o in entries)
+
+
+def keyword_files(topics, offsets):
+    """The index: |KWBTREE names each keyword with its count of topics and
+    where their offsets start in |KWDATA; |KWMAP tells the viewer's list
+    which leaf page holds which keyword number."""
+    topics_of = {}
+    for index, topic in enumerate(topics):
+        for keyword, _ in topic.keywords:
+            topics_of.setdefault(keyword, []).append(offsets[index])
+    entries = []
+    data = b''
+    for keyword in sorted(topics_of, key=lambda k: (k.lower(), k)):
+        found = topics_of[keyword]
+        entries.append(keyword.encode('cp1252') + b'\0' + struct.pack('<hi', len(found), len(data)))
+        data += b''.join(struct.pack('<i', offset) for offset in found)
+    return {
+        '|KWBTREE': btree(b'F24', 0x0002, 0x0800, entries),
+        '|KWDATA': data,
+        '|KWMAP': struct.pack('<iH', 0, 0),
+    }
 
 
 def help_file(files):
@@ -449,13 +491,17 @@ def help_file(files):
 def compile_help(source_text):
     settings, topics = parse_source(source_text)
     topic_data, offsets = build_topics(topics)
-    return help_file({
+    files = {
         '|CONTEXT': context_file(topics, offsets),
         '|CTXOMAP': map_file(topics, offsets),
         '|FONT': font_file(),
         '|SYSTEM': system_file(settings, offsets[0]),
         '|TOPIC': topic_data,
-    })
+        '|TTLBTREE': title_file(topics, offsets),
+    }
+    if any(topic.keywords for topic in topics):
+        files.update(keyword_files(topics, offsets))
+    return help_file(files)
 
 
 def main(argv):

@@ -118,6 +118,17 @@ class HelpFile:
         return (page[at:end].decode('ascii'), struct.unpack_from('<i', page, end + 1)[0]), end + 5
 
     @staticmethod
+    def keyword_entry(page, at):
+        end = page.index(b'\0', at)
+        count, start = struct.unpack_from('<hi', page, end + 1)
+        return (page[at:end].decode('cp1252'), count, start), end + 7
+
+    @staticmethod
+    def title_entry(page, at):
+        end = page.index(b'\0', at + 4)
+        return (struct.unpack_from('<i', page, at)[0], page[at + 4:end].decode('cp1252')), end + 1
+
+    @staticmethod
     def context_entry(page, at):
         return struct.unpack_from('<ii', page, at), at + 8
 
@@ -155,6 +166,13 @@ class HelpFile:
     def context_map(self):
         return dict(self.btree(self.internal('|CONTEXT'), self.context_entry))
 
+    def index(self):
+        """The keywords in the viewer's order, each with its topics' offsets."""
+        data = self.internal('|KWDATA')
+        return [(keyword, [struct.unpack_from('<i', data, start + 4 * i)[0] for i in range(count)])
+                for keyword, count, start in self.btree(self.internal('|KWBTREE'),
+                                                        self.keyword_entry)]
+
     def number_map(self):
         data = self.internal('|CTXOMAP')
         count = struct.unpack_from('<H', data, 0)[0]
@@ -166,6 +184,7 @@ class HelpFile:
         blocks = [lz77(raw[at + 12:at + 4096]) for at in range(0, len(raw), 4096)]
         firsts = [struct.unpack_from('<iii', raw, at)[1] for at in range(0, len(raw), 4096)]
         topics = []
+        headers = []      # (position, next link, the seven header fields)
         position, previous, block, characters = 12, -1, -1, 0
         while position != -1:
             index, offset = divmod(position - 12, 0x4000)
@@ -182,19 +201,34 @@ class HelpFile:
             data2 = blocks[index][offset + length1:offset + size]
             assert len(data2) == length2, 'phrase-compressed text is not expected here'
             if kind == 2:
+                headers.append((position, forward, struct.unpack('<7i', data1)))
+            if kind == 2 and forward != -1:
                 topics.append(Topic(index * 0x8000 + characters,
                                     data2.split(b'\0')[0].decode('cp1252')))
+            elif kind == 2:
+                pass      # the empty header that ends the last topic
             else:
                 assert kind == 0x20, 'record type %#x' % kind
                 characters += self.paragraph(topics[-1], data1, data2)
             previous, position = position, forward
+        # Some readers skip the last link unread: it must hold no text.
+        assert kind == 2 and data2 == b'', 'the last link is not an empty topic header'
+        # Each header: the browse sequence runs through the topics in order, its
+        # paragraphs follow it, and it points at the next topic's header.
+        offsets = [-1] + [t.offset for t in topics] + [-1]
+        for n, (_, first, fields) in enumerate(headers[:-1]):
+            _, back, forward, number, _, scroll, following = fields
+            assert (back, forward, number) == (offsets[n], offsets[n + 2], n), 'topic %d' % n
+            assert (scroll, following) == (first, headers[n + 1][0]), 'topic %d' % n
         return topics
 
     @staticmethod
     def paragraph(topic, data1, data2):
         info = Reader(data1)
-        info.clong()
+        size = info.clong()
         length = info.cushort()
+        assert size == len(data1) - info.at, 'TopicSize is not the size of the formatting'
+        assert length == len(data2), 'TopicLength is not the size of the text'
         info.take('<BBH')
         bits = info.take('<H')
         for flag in (0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x0020, 0x0040):
@@ -242,8 +276,8 @@ class ShippedHelpFile(unittest.TestCase):
         cls.by_offset = {topic.offset: topic for topic in cls.topics}
 
     def test_the_container_holds_the_files_a_viewer_reads(self):
-        self.assertEqual(['|CONTEXT', '|CTXOMAP', '|FONT', '|SYSTEM', '|TOPIC'],
-                         sorted(self.help.files))
+        self.assertEqual(['|CONTEXT', '|CTXOMAP', '|FONT', '|KWBTREE', '|KWDATA', '|KWMAP',
+                          '|SYSTEM', '|TOPIC', '|TTLBTREE'], sorted(self.help.files))
         header, records = self.help.system()
         magic, minor, major, _, flags = header
         self.assertEqual((0x036C, 21, 1, 4), (magic, minor, major, flags))
@@ -270,6 +304,8 @@ class ShippedHelpFile(unittest.TestCase):
         names = self.help.context_map()
         self.assertEqual(len(self.topics), len(names))
         self.assertEqual(sorted(t.offset for t in self.topics), sorted(names.values()))
+        titles = self.help.btree(self.help.internal('|TTLBTREE'), self.help.title_entry)
+        self.assertEqual([(t.offset, t.title) for t in self.topics], titles)
         for topic in self.topics:
             self.assertEqual(topic.title, topic.paragraphs[0], topic.title)
             for text, target in topic.jumps:
@@ -278,6 +314,21 @@ class ShippedHelpFile(unittest.TestCase):
         # The contents topic reaches every other topic in one jump.
         reached = {names[target] for _, target in self.topics[0].jumps}
         self.assertEqual({t.offset for t in self.topics[1:]}, reached)
+
+    def test_every_index_entry_opens_one_topic(self):
+        index = self.help.index()
+        words = [keyword for keyword, _ in index]
+        self.assertEqual(sorted(words, key=str.lower), words)
+        self.assertEqual(len(set(w.lower() for w in words)), len(words))
+        for keyword, found in index:
+            # One topic a keyword: the viewer jumps straight to it.
+            self.assertEqual(1, len(found), keyword)
+            self.assertIn(found[0], self.by_offset, keyword)
+        titles = {keyword: self.by_offset[found[0]].title for keyword, found in index}
+        self.assertEqual('Power Control', titles['LCD backlighting'])
+        self.assertEqual('The Battery Indicator', titles['dragging the indicator'])
+        self.assertEqual('Other', titles['resume on ring'])
+        self.assertEqual(set(t.title for t in self.topics), set(titles.values()))
 
     def test_topics_describe_what_the_user_meets(self):
         text = {t.title: '\n'.join(t.paragraphs) for t in self.topics}
@@ -314,7 +365,7 @@ class Compiler(unittest.TestCase):
     def test_topics_spread_over_many_blocks_stay_reachable(self):
         lines = ['Title: Many', '']
         for n in range(60):
-            lines += ['[T%d %d] Topic %d' % (n, 500 + n, n), '',
+            lines += ['[T%d %d] Topic %d' % (n, 500 + n, n), 'Keywords: shared; own %d' % n, '',
                       'Caf\u00e9 \u2013 {next|T%d} ' % ((n + 1) % 60) + 'words ' * 60, '',
                       '* item %d' % n, '']
         help, error = compile_source('\n'.join(lines))
@@ -331,6 +382,9 @@ class Compiler(unittest.TestCase):
             self.assertTrue(topic.paragraphs[1].startswith('Caf\u00e9 \u2013 next words'))
             self.assertEqual('\u2022\titem %d' % n, topic.paragraphs[2])
             self.assertEqual([('next', context_hash('T%d' % ((n + 1) % 60)))], topic.jumps)
+        index = dict(help.index())
+        self.assertEqual(offsets, index['shared'])
+        self.assertEqual([offsets[7]], index['own 7'])
 
     def test_faulty_sources_are_refused_with_the_reason(self):
         cases = {

@@ -415,3 +415,47 @@ HICON LoadInstalledIcon(const std::string &relativePath)
     std::string path = std::string(InstallFolder) + "\\Resource\\" + relativePath;
     return (HICON)LoadImageA(NULL, path.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE);
 }
+
+static const char HelpViewerClass[] = "MS_WINHELP";   // as WinHelp itself finds the viewer
+
+static BOOL CALLBACK FindTextPane(HWND child, LPARAM lParam)
+{
+    char name[64];
+    if (GetClassNameA(child, name, sizeof name) && _strnicmp(name, "RichEdit", 8) == 0) {
+        *(HWND *)lParam = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string HelpViewerTitle()
+{
+    HWND viewer = FindWindowA(HelpViewerClass, NULL);
+    HWND pane = NULL;
+    if (viewer)
+        EnumChildWindows(viewer, FindTextPane, (LPARAM)&pane);
+    if (!pane)
+        return "";
+    char text[4096] = "";
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(pane, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, &copied))
+        return "";
+    std::string shown(text, copied);
+    return shown.substr(0, shown.find_first_of("\r\n"));
+}
+
+std::string HelpViewerCaption()
+{
+    char caption[256] = "";
+    HWND viewer = FindWindowA(HelpViewerClass, NULL);
+    if (viewer)
+        GetWindowTextA(viewer, caption, sizeof caption);
+    return caption;
+}
+
+void CloseHelpViewer(const char *helpFile)
+{
+    WinHelpA(NULL, helpFile, HELP_QUIT, 0);
+    if (!WaitUntil([] { return FindWindowA(HelpViewerClass, NULL) == NULL; }, 5000))
+        KillProcesses("winhlp32.exe");
+}

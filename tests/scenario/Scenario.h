@@ -66,6 +66,13 @@ std::string HoverTooltip(int index, DWORD timeoutMs = 5000);
 // A 16 x 16 icon file of the installation's Resource folder.
 HICON LoadInstalledIcon(const std::string &relativePath);
 
+// The help viewer that WinHelp starts: the title of the topic it shows (the first line of its
+// text), or "" when no viewer or no topic is shown; and closing it (HELP_QUIT on helpFile, then
+// ending its process if the window stays).
+std::string HelpViewerTitle();
+std::string HelpViewerCaption();
+void CloseHelpViewer(const char *helpFile);
+
 class KestrelProcess {
 public:
     KestrelProcess();
