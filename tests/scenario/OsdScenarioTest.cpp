@@ -10,8 +10,10 @@ namespace {
 
 const UINT CmdExit = 40005;
 const UINT Levels = 8;
-// One polling period of the idle gauge and some room for a busy machine.
-const DWORD AppearWithinMs = 2000;
+// The gauge shows at the next poll: within a second when idle, a tenth of one after a change.
+// The deadlines leave room for a machine busy with other work.
+const DWORD AppearWithinMs = 5000;
+const DWORD FastAppearWithinMs = 3000;
 
 RECT Screen()
 {
@@ -93,6 +95,9 @@ protected:
             return NULL;
         HWND found = NULL;
         WaitUntil([&] { return (found = FindGauge(kestrel.Id())) != NULL; }, 5000);
+        // Start-up pushes the stored backlight level; a key pressed before that would show it.
+        if (!WaitUntil([] { return DriverRequests("lcd-set") != ""; }, 5000))
+            return NULL;
         return found;
     }
     // The window's shape shows segments 0 to level as full blocks and the others as marks.
@@ -157,16 +162,18 @@ TEST_F(BrightnessKeys, ASecondPressReshapesInPlaceQuietTicksHideItAndSoDoesADisp
     HWND window = StartAndFindGauge();
     ASSERT_TRUE(window != NULL);
     ASSERT_TRUE(SimPress(1));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 1); }, AppearWithinMs));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, AppearWithinMs));
+    EXPECT_TRUE(ShowsLevel(window, 1));
     RECT first;
     GetWindowRect(window, &first);
 
-    // Polling is fast now: the next level shows within a few ticks, in the same place.
+    // Polling is fast now: the next level shows within a few ticks, in the same window and
+    // place (while reshaping, the window passes through the size 0 x 0 for a moment).
     ASSERT_TRUE(SimPress(6));
-    ASSERT_TRUE(WaitUntil([&] { return ShowsLevel(window, 6); }, 1000));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsLevel(window, 6) && FindGauge(kestrel.Id()) == window; },
+                          FastAppearWithinMs));
     DWORD reshaped = GetTickCount();
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(window, FindGauge(kestrel.Id()));
     RECT second;
     GetWindowRect(window, &second);
     EXPECT_TRUE(EqualRect(&first, &second));
@@ -177,14 +184,14 @@ TEST_F(BrightnessKeys, ASecondPressReshapesInPlaceQuietTicksHideItAndSoDoesADisp
 
     // A display change hides a shown gauge at once; the next press shows it laid out again.
     ASSERT_TRUE(SimPress(0));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 0); }, 1000));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 0); }, FastAppearWithinMs));
     RECT screen = Screen();
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.right, screen.bottom),
                                     SMTO_BLOCK, 5000, &result));
     EXPECT_FALSE(IsWindowVisible(window));
     ASSERT_TRUE(SimPress(2));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 2); }, 1000));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 2); }, FastAppearWithinMs));
     ExpectAtBottomCentre(window);
     Exit();
 }
@@ -196,7 +203,7 @@ TEST_F(BrightnessKeys, WithTwoLevelsThereIsNoGaugeAndNoPolling)
     ASSERT_TRUE(SimSetFields(SIM_FIELD_LCDCOUNT, &state));
     ASSERT_TRUE(kestrel.Start("/D"));
     ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
-    // The start-up read has happened once the levels were pushed (the first posted notice).
+    // The start-up read has happened once the level was pushed (the first posted notice).
     ASSERT_TRUE(WaitUntil([] { return DriverRequests("lcd-set") != ""; }, 5000));
     ASSERT_TRUE(SimClearLog());
     ASSERT_TRUE(SimPress(1));
