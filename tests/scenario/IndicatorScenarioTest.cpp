@@ -18,22 +18,23 @@ const WPARAM IndicatorChanged = 1;
 const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
 const char Xdotool[] = "Z:\\usr\\bin\\xdotool";
 
-struct IndicatorSearch {
+struct WindowSearch {
     DWORD processId;
+    const char *className;
     HWND found;
 };
 
-// The visible indicator of a process: its topmost tool window of the static class.
-HWND IndicatorOf(DWORD processId)
+// A visible top-level window of a process with the class name (any case).
+HWND VisibleWindowOf(DWORD processId, const char *className)
 {
-    IndicatorSearch search = { processId, NULL };
+    WindowSearch search = { processId, className, NULL };
     EnumWindows([](HWND window, LPARAM lParam) -> BOOL {
-        IndicatorSearch *s = (IndicatorSearch *)lParam;
+        WindowSearch *s = (WindowSearch *)lParam;
         DWORD owner = 0;
-        char name[32];
+        char name[64];
         GetWindowThreadProcessId(window, &owner);
         if (owner != s->processId || !IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name)
-                || lstrcmpiA(name, "Static") != 0)
+                || lstrcmpiA(name, s->className) != 0)
             return TRUE;
         s->found = window;
         return FALSE;
@@ -41,24 +42,16 @@ HWND IndicatorOf(DWORD processId)
     return search.found;
 }
 
-// The visible tooltip of a process and its text.
+// The indicator of a process: its visible window of the static class.
+HWND IndicatorOf(DWORD processId)
+{
+    return VisibleWindowOf(processId, "Static");
+}
+
+// The text of the visible tooltip of a process, "" when none shows.
 std::string ShownTooltip(DWORD processId)
 {
-    HWND tip = NULL;
-    IndicatorSearch search = { processId, NULL };
-    EnumWindows([](HWND window, LPARAM lParam) -> BOOL {
-        IndicatorSearch *s = (IndicatorSearch *)lParam;
-        DWORD owner = 0;
-        char name[64];
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s->processId && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name)
-                && lstrcmpiA(name, "tooltips_class32") == 0) {
-            s->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }, (LPARAM)&search);
-    tip = search.found;
+    HWND tip = VisibleWindowOf(processId, "tooltips_class32");
     if (!tip)
         return "";
     char text[256] = "";
