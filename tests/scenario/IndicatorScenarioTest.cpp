@@ -342,7 +342,7 @@ TEST_F(IndicatorScenario, DraggingWithTheMouseMovesItAndStoresTheClampedCorner)
 
     // A press and release on the spot moves nothing and stores nothing; a tooltip shown for the
     // mouse resting there afterwards proves the program has seen the click.
-    wsprintfA(command, "mousemove %d %d click 1 mousemove %d %d", grabX, grabY, grabX + 1, grabY);
+    wsprintfA(command, "mousemove %d %d sleep 0.2 click 1 sleep 0.2 mousemove %d %d", grabX, grabY, grabX + 1, grabY);
     ASSERT_TRUE(Xdo(command));
     int step = 0;
     EXPECT_TRUE(WaitUntil([&] {
@@ -356,9 +356,10 @@ TEST_F(IndicatorScenario, DraggingWithTheMouseMovesItAndStoresTheClampedCorner)
     GetWindowRect(window, &r);
     EXPECT_TRUE(EqualRect(&start, &r));
 
-    // A drag: the grabbed pixel stays under the pointer and the corner reached is stored.
-    wsprintfA(command, "mousemove %d %d mousedown 1 mousemove %d %d mousemove %d %d mouseup 1", grabX, grabY,
-              grabX - 100, grabY + 50, grabX - 300, grabY + 200);
+    // A drag, paced as a hand would: the grabbed pixel stays under the pointer and the corner
+    // reached is stored.
+    wsprintfA(command, "mousemove %d %d sleep 0.2 mousedown 1 sleep 0.2 mousemove %d %d sleep 0.2 mousemove %d %d "
+              "sleep 0.2 mouseup 1", grabX, grabY, grabX - 100, grabY + 50, grabX - 300, grabY + 200);
     ASSERT_TRUE(Xdo(command));
     EXPECT_TRUE(WaitUntil([&] { return StoredSetting("IndicatorPositionY", &y); }));
     ASSERT_TRUE(StoredSetting("IndicatorPositionX", &x));
@@ -367,8 +368,8 @@ TEST_F(IndicatorScenario, DraggingWithTheMouseMovesItAndStoresTheClampedCorner)
     EXPECT_TRUE(x == r.left && y == r.top) << x << "," << y;
 
     // Down against the taskbar: it stops at the work area, and that is what is stored.
-    wsprintfA(command, "mousemove %d %d mousedown 1 mousemove %d %d mousemove %d %d mouseup 1", r.left + 10,
-              r.top + 8, r.left + 10, r.top + 100, r.left + 10, area.bottom + 20);
+    wsprintfA(command, "mousemove %d %d sleep 0.2 mousedown 1 sleep 0.2 mousemove %d %d sleep 0.2 mousemove %d %d "
+              "sleep 0.2 mouseup 1", r.left + 10, r.top + 8, r.left + 10, r.top + 100, r.left + 10, area.bottom + 20);
     ASSERT_TRUE(Xdo(command));
     EXPECT_TRUE(WaitUntil([&] { return StoredSetting("IndicatorPositionY", &y) && y != r.top; }));
     GetWindowRect(window, &r);
