@@ -32,7 +32,7 @@ public:
     explicit IndicatorSkin(HINSTANCE module);
 
     // Reads "IndicatorNN.dat" of the installation folder, the section of displayMode, and loads the
-    // images of both orientations from the resource folder. A missing file or image only leaves its
+    // images of both orientations from the resource folder (both folders as AppState holds them). A missing file or image only leaves its
     // element out: the result is TRUE. FALSE (ERROR_ALREADY_EXISTS) when already loaded.
     BOOL Load(UINT skinNumber, DWORD displayMode);
     // Deletes every bitmap and both shapes. A released skin is not loaded again.

@@ -25,7 +25,7 @@ class IndicatorSkinInfo {
 public:
     IndicatorSkinInfo();
 
-    // Reads the entry of "IndicatorNN.dat" in the installation folder. TRUE when the skin file
+    // Reads the entry of "IndicatorNN.dat" in AppState's installation folder. TRUE when the skin file
     // exists (the entry is then valid, even without an "Indicator.General" section); FALSE with the
     // file system's error code when it does not, and the entry is not valid.
     BOOL Load(UINT skinNumber);

@@ -96,7 +96,7 @@ TEST(SkinEntry, ReadsWellFormedEntriesAndRefusesTheRest)
     EXPECT_STREQ("b.bmp", name);
 }
 
-TEST(SkinEntry, PathsKeysAndSectionsByMode)
+TEST(SkinEntry, PathsAreNeverCut)
 {
     char path[PathSize];
     EXPECT_TRUE(SkinFilePath("C:\\K", 7, path, sizeof path));
@@ -107,25 +107,6 @@ TEST(SkinEntry, PathsKeysAndSectionsByMode)
     EXPECT_TRUE(SkinImagePath("C:\\K\\Resource\\", "sub\\a.bmp", path, sizeof path));
     EXPECT_STREQ("C:\\K\\Resource\\sub\\a.bmp", path);
     EXPECT_FALSE(SkinImagePath("C:\\K\\Resource\\", std::string(250, 'n').c_str(), path, sizeof path));
-
-    char key[32];
-    SkinElementKey(SkinMarkBattery, TRUE, key, sizeof key);
-    EXPECT_STREQ("PsmDcH", key);
-    SkinElementKey(SkinLabel, FALSE, key, sizeof key);
-    EXPECT_STREQ("RbtMinV", key);
-
-    const struct { DWORD mode; const char *section; BOOL marks, time; } modes[] = {
-        { 0, "Indicator.None", FALSE, FALSE }, { 1, "Indicator.Psm", TRUE, FALSE },
-        { 2, "Indicator.Rbt", FALSE, TRUE }, { 3, "Indicator.Psm.Rbt", TRUE, TRUE },
-        { 4, "Indicator.Psm.Rbt", TRUE, TRUE }, { 0xFFFFFFFF, "Indicator.Psm.Rbt", TRUE, TRUE },
-    };
-    for (const auto &m : modes) {
-        SkinModeLayout layout = SkinLayoutFor(m.mode);
-        EXPECT_STREQ(m.section, layout.section);
-        EXPECT_TRUE(SkinModeReads(layout, SkinBody) && SkinModeReads(layout, SkinGauge));
-        EXPECT_EQ(m.marks, SkinModeReads(layout, SkinMarkAcCharging)) << m.mode;
-        EXPECT_EQ(m.time, SkinModeReads(layout, SkinLabel)) << m.mode;
-    }
 }
 
 TEST(SkinCatalogue, TitleAndFixesOfEachSkinFile)

@@ -18,22 +18,23 @@ const WPARAM IndicatorChanged = 1;
 const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
 const char Xdotool[] = "Z:\\usr\\bin\\xdotool";
 
-struct IndicatorSearch {
+struct WindowSearch {
     DWORD processId;
+    const char *className;
     HWND found;
 };
 
-// The visible indicator of a process: its topmost tool window of the static class.
-HWND IndicatorOf(DWORD processId)
+// A visible top-level window of a process with the class name (any case).
+HWND VisibleWindowOf(DWORD processId, const char *className)
 {
-    IndicatorSearch search = { processId, NULL };
+    WindowSearch search = { processId, className, NULL };
     EnumWindows([](HWND window, LPARAM lParam) -> BOOL {
-        IndicatorSearch *s = (IndicatorSearch *)lParam;
+        WindowSearch *s = (WindowSearch *)lParam;
         DWORD owner = 0;
-        char name[32];
+        char name[64];
         GetWindowThreadProcessId(window, &owner);
         if (owner != s->processId || !IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name)
-                || lstrcmpiA(name, "Static") != 0)
+                || lstrcmpiA(name, s->className) != 0)
             return TRUE;
         s->found = window;
         return FALSE;
@@ -41,24 +42,16 @@ HWND IndicatorOf(DWORD processId)
     return search.found;
 }
 
-// The visible tooltip of a process and its text.
+// The indicator of a process: its visible window of the static class.
+HWND IndicatorOf(DWORD processId)
+{
+    return VisibleWindowOf(processId, "Static");
+}
+
+// The text of the visible tooltip of a process, "" when none shows.
 std::string ShownTooltip(DWORD processId)
 {
-    HWND tip = NULL;
-    IndicatorSearch search = { processId, NULL };
-    EnumWindows([](HWND window, LPARAM lParam) -> BOOL {
-        IndicatorSearch *s = (IndicatorSearch *)lParam;
-        DWORD owner = 0;
-        char name[64];
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s->processId && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name)
-                && lstrcmpiA(name, "tooltips_class32") == 0) {
-            s->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }, (LPARAM)&search);
-    tip = search.found;
+    HWND tip = VisibleWindowOf(processId, "tooltips_class32");
     if (!tip)
         return "";
     char text[256] = "";
@@ -349,7 +342,7 @@ TEST_F(IndicatorScenario, DraggingWithTheMouseMovesItAndStoresTheClampedCorner)
 
     // A press and release on the spot moves nothing and stores nothing; a tooltip shown for the
     // mouse resting there afterwards proves the program has seen the click.
-    wsprintfA(command, "mousemove %d %d click 1 mousemove %d %d", grabX, grabY, grabX + 1, grabY);
+    wsprintfA(command, "mousemove %d %d sleep 0.2 click 1 sleep 0.2 mousemove %d %d", grabX, grabY, grabX + 1, grabY);
     ASSERT_TRUE(Xdo(command));
     int step = 0;
     EXPECT_TRUE(WaitUntil([&] {
@@ -363,9 +356,10 @@ TEST_F(IndicatorScenario, DraggingWithTheMouseMovesItAndStoresTheClampedCorner)
     GetWindowRect(window, &r);
     EXPECT_TRUE(EqualRect(&start, &r));
 
-    // A drag: the grabbed pixel stays under the pointer and the corner reached is stored.
-    wsprintfA(command, "mousemove %d %d mousedown 1 mousemove %d %d mousemove %d %d mouseup 1", grabX, grabY,
-              grabX - 100, grabY + 50, grabX - 300, grabY + 200);
+    // A drag, paced as a hand would: the grabbed pixel stays under the pointer and the corner
+    // reached is stored.
+    wsprintfA(command, "mousemove %d %d sleep 0.2 mousedown 1 sleep 0.2 mousemove %d %d sleep 0.2 mousemove %d %d "
+              "sleep 0.2 mouseup 1", grabX, grabY, grabX - 100, grabY + 50, grabX - 300, grabY + 200);
     ASSERT_TRUE(Xdo(command));
     EXPECT_TRUE(WaitUntil([&] { return StoredSetting("IndicatorPositionY", &y); }));
     ASSERT_TRUE(StoredSetting("IndicatorPositionX", &x));
@@ -374,8 +368,8 @@ TEST_F(IndicatorScenario, DraggingWithTheMouseMovesItAndStoresTheClampedCorner)
     EXPECT_TRUE(x == r.left && y == r.top) << x << "," << y;
 
     // Down against the taskbar: it stops at the work area, and that is what is stored.
-    wsprintfA(command, "mousemove %d %d mousedown 1 mousemove %d %d mousemove %d %d mouseup 1", r.left + 10,
-              r.top + 8, r.left + 10, r.top + 100, r.left + 10, area.bottom + 20);
+    wsprintfA(command, "mousemove %d %d sleep 0.2 mousedown 1 sleep 0.2 mousemove %d %d sleep 0.2 mousemove %d %d "
+              "sleep 0.2 mouseup 1", r.left + 10, r.top + 8, r.left + 10, r.top + 100, r.left + 10, area.bottom + 20);
     ASSERT_TRUE(Xdo(command));
     EXPECT_TRUE(WaitUntil([&] { return StoredSetting("IndicatorPositionY", &y) && y != r.top; }));
     GetWindowRect(window, &r);
