@@ -26,7 +26,7 @@ demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
 
 # Native libFuzzer runs of the code that reads outside text; FUZZ_SECONDS per target.
-FUZZ_SECONDS ?= 45
+FUZZ_SECONDS ?= 30
 fuzz: bootstrap
 	@./scripts/fuzz.sh $(CURDIR)/$(BUILD) $(FUZZ_SECONDS)
 

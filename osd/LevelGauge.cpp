@@ -47,66 +47,6 @@ BOOL FreeStringField(char **field)
     return TRUE;
 }
 
-void GaugeRowHeights(UINT screenHeight, UINT heightDivisor, UINT *unit, UINT *titleHeight)
-{
-    *unit = heightDivisor ? screenHeight / heightDivisor : 0;
-    *titleHeight = (*unit / 3) * 2;
-}
-
-static UINT Largest(UINT a, UINT b)
-{
-    return a > b ? a : b;
-}
-
-BOOL PlanGauge(const GaugeMeasures &m, GaugePlan *plan)
-{
-    const UINT w = m.screenWidth, h = m.screenHeight, n = m.levelCount, margin = m.margin;
-    // More levels than pixels can never fit; refusing them here keeps the products below small.
-    if (!w || !h || !m.heightDivisor || !n || n > w) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    UINT unit, titleHeight;
-    GaugeRowHeights(h, m.heightDivisor, &unit, &titleHeight);
-
-    // A quarter of the screen's width is left free for many levels, half of it for two.
-    const UINT k = n > 2 ? 2 : 1;
-    UINT width = w - (w / n) * k;
-    width = Largest(width, (m.titleWidth + margin) + (titleHeight + margin));
-    UINT left = m.minWidth + margin, right = m.maxWidth + margin;
-    width = Largest(width, (margin + 1) * n + 1 + left + right);
-    if (width > w || left + right > width || width - left - right < 2 * n + 1) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-
-    // Gaps and segments alternate, all S wide; the remainder is shared by both labels.
-    const UINT step = (width - left - right) / (2 * n + 1);
-    const UINT remainder = width - (2 * n + 1) * step - left - right;
-    if (remainder > 1) {
-        left += remainder / 2;
-        right += remainder / 2;
-    }
-
-    plan->unit = unit;
-    plan->titleHeight = titleHeight;
-    plan->width = width;
-    plan->height = titleHeight + unit;
-    plan->x = (int)((w - width) / 2);
-    plan->y = (int)(h - 2 * unit - titleHeight);   // one row unit above the screen's bottom
-    plan->left = left;
-    plan->step = step;
-    // The title starts above the first segment, the icon ends where the first gap begins.
-    if ((m.titleWidth + margin) + step + left < width && step + left > titleHeight) {
-        plan->iconX = (int)left - (int)titleHeight;
-        plan->titleX = step + left;
-    } else {
-        plan->iconX = 0;
-        plan->titleX = titleHeight;
-    }
-    return TRUE;
-}
-
 BOOL DrawGaugeText(HDC dc, COLORREF colour, const char *text, UINT format, const RECT &box, int weight,
                    const char *face, UINT *width)
 {
@@ -233,7 +173,7 @@ BOOL LevelGauge::Setup(const GaugeStyle &style)
     dx = shadowOn ? style.dx : 0;
     dy = shadowOn ? style.dy : 0;
     if (extruded)
-        dx = dy = Largest(dx, dy);
+        dx = dy = dx > dy ? dx : dy;
     outlineOn = style.outlineOn;
     b = outlineOn ? style.outlineWidth : 0;
     colour = style.colour;

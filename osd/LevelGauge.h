@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "osd/GaugeLayout.h"
+
 // The look of the gauge, in the order Setup takes it. Texts are copied.
 struct GaugeStyle {
     UINT levelCount;        // segments, one per backlight level
@@ -24,36 +26,6 @@ struct GaugeStyle {
     COLORREF colour;
     COLORREF shadowColour;
 };
-
-// What the layout arithmetic needs besides the screen: the measured text widths and the margin
-// every shape keeps around its content (shadow offset plus both outline widths).
-struct GaugeMeasures {
-    UINT screenWidth, screenHeight;
-    UINT levelCount;
-    UINT heightDivisor;
-    UINT margin;
-    UINT titleWidth, minWidth, maxWidth;
-};
-
-// Where everything goes, in gauge coordinates except x and y (the gauge's place on the screen).
-struct GaugePlan {
-    UINT unit;          // level row height U
-    UINT titleHeight;   // title row height T
-    UINT width, height; // GW, GH
-    int x, y;
-    UINT left;          // start of the level row's first gap (after the minimum label)
-    UINT step;          // width S of every segment and gap
-    int iconX;          // may be negative: the icon is then cut at the gauge's left edge
-    UINT titleX;
-};
-
-// The row unit and the title height for a screen height.
-void GaugeRowHeights(UINT screenHeight, UINT heightDivisor, UINT *unit, UINT *titleHeight);
-
-// The gauge's layout for measured texts, in unsigned arithmetic with truncating divisions. Fails
-// (ERROR_INVALID_PARAMETER) for an empty screen or style, and when the gauge would be wider than the
-// screen or its level row leaves fewer than 2n + 1 pixels between the labels.
-BOOL PlanGauge(const GaugeMeasures &measures, GaugePlan *plan);
 
 // Draws (dc) or only measures (dc null) text in a font as tall as the rectangle, 16 wide; falls
 // back to the system's default font when face cannot be made. format is DrawTextA's.

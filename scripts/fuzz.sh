@@ -7,14 +7,17 @@
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$1/fuzz
-seconds=${2:-45}
+seconds=${2:-30}
 mkdir -p "$out"
 flags="-std=c++11 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I$root/fuzz/include -I$root -DKESTREL_NATIVE"
 
 # target: the program's sources it reads
 targets="CommandLine:app/CommandLine.cpp
-PowerStatus:driver/PowerStatus.cpp app/Text.cpp app/AppState.cpp"
+PowerStatus:driver/PowerStatus.cpp app/Text.cpp app/AppState.cpp
+SkinEntry:indicator/SkinFile.cpp app/Text.cpp
+SkinCatalogue:indicator/IndicatorSkinInfo.cpp indicator/SkinFile.cpp app/Text.cpp app/AppState.cpp
+GaugeLayout:osd/GaugeLayout.cpp"
 
 echo "$targets" | while IFS=: read -r name sources; do
     exe=$out/Fuzz$name

@@ -36,6 +36,7 @@ typedef char *LPSTR;
 #define ERROR_NOT_READY 21L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_FILENAME_EXCED_RANGE 206L
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)((WORD)(i)))
 
@@ -63,6 +64,18 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 HMODULE GetModuleHandleA(LPCSTR name);
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 LPSTR GetCommandLineA(void);
+int lstrcmpA(LPCSTR a, LPCSTR b);
+
+// Private profiles: the fuzzers hand in one file's text (FuzzProfileText), whatever path is asked.
+extern const char *FuzzProfileText;
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
+                               LPCSTR path);
+UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR path);
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+DWORD GetFileAttributesA(LPCSTR path);
+#define IMAGE_BITMAP 0
+#define LR_LOADFROMFILE 0x10
+HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
 BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS *status);
 
 #endif

@@ -49,6 +49,14 @@ TEST(GaugeLayout, TwoLevelsATitleThatDoesNotFitAndWhatCannotFitTheScreen)
     GaugeMeasures noDivisor = Measures(1024, 768, 8, 155);
     noDivisor.heightDivisor = 0;
     EXPECT_FALSE(PlanGauge(noDivisor, &plan));
+
+    // Found by the fuzzer: sums that wrapped in 32 bits passed for a fitting gauge, and a screen no
+    // signed coordinate spans put the gauge above its top.
+    GaugeMeasures wrapping = { 4294966272u, 4294966527u, 67436785, 50331648, 524288, 0, 1, 0 };
+    EXPECT_FALSE(PlanGauge(wrapping, &plan));
+    GaugeMeasures wideMargin = Measures(1920, 1080, 8, 155);
+    wideMargin.margin = 0xFFFFFF00u;   // every width plus it would wrap to a few pixels
+    EXPECT_FALSE(PlanGauge(wideMargin, &plan));
 }
 
 // The real gauge in the default style, laid out for a given screen, with a hidden popup to shape.
