@@ -10,6 +10,7 @@ const UINT PathSize = 260;
 
 class BatteryIconSet;
 class DriverChannel;
+class SplashWindow;
 class TrayIcon;
 class TrayMenu;
 
@@ -28,6 +29,7 @@ struct AppState {
     HICON trayPicture;               // icon 118, shown until the first status refresh
     BatteryIconSet *trayImages;      // the 42 battery pictures and their blinking
     TrayMenu *trayMenu;              // exists only while the popup menu is open
+    SplashWindow *splash;            // the start-up splash; null once gone
     BOOL sheetOpen;                  // the settings sheet runs
     HWND sheetWindow;                // the open sheet's window
     DWORD statusTicks;               // StatusTimer ticks since the last refresh
