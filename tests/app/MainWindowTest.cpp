@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/Text.h"
 #include "app/TrayIcon.h"
+#include "gfx/SplashWindow.h"
 #include "common/GdiCount.h"
 #include "res/resource.h"
 
@@ -49,6 +50,8 @@ protected:
 
 TEST_F(MainWindowInProcess, TicksAndBroadcastsLoseNothingAndDestroyReleasesEverything)
 {
+    DestroyWindow(Create());   // warm-up: the process's first shown window allocates for good
+    Pump();
     UINT gdiBefore = CountGdiObjects(), iconsBefore = CountIcons(), menusBefore = CountMenus();
     HWND window = Create();
     ASSERT_TRUE(window != NULL);
@@ -94,6 +97,33 @@ TEST_F(MainWindowInProcess, TheStatusTimerRefreshesOnTheFirstTickThenEveryTwenti
     SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_EQ(0u, appState.statusTicks);   // a broadcast restarts the ten seconds
     DestroyWindow(window);
+}
+
+TEST_F(MainWindowInProcess, TheSplashIsRemovedAtTheFirstTickAfterItHidItself)
+{
+    HWND window = Create();
+    ASSERT_TRUE(window != NULL);
+    ASSERT_TRUE(appState.splash != NULL);   // this process was started without the switch D
+    HWND splash = appState.splash->Window();
+    ASSERT_TRUE(IsWindowVisible(splash));
+    SendMessageA(window, WM_TIMER, StatusTimer, 0);
+    EXPECT_TRUE(appState.splash != NULL);   // still shown: kept
+
+    SendMessageA(splash, WM_TIMER, SplashHideTimer, 0);   // its time is up
+    EXPECT_TRUE(IsWindow(splash));
+    SendMessageA(window, WM_TIMER, StatusTimer, 0);
+    EXPECT_TRUE(appState.splash == NULL);
+    EXPECT_FALSE(IsWindow(splash));
+
+    // One still shown when the program ends goes with the main window.
+    DestroyWindow(window);
+    Pump();
+    window = Create();
+    ASSERT_TRUE(appState.splash != NULL);
+    splash = appState.splash->Window();
+    DestroyWindow(window);
+    EXPECT_TRUE(appState.splash == NULL);
+    EXPECT_FALSE(IsWindow(splash));
 }
 
 } // namespace
