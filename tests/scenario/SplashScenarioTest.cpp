@@ -53,8 +53,9 @@ TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForA
     ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
     HWND splash = NULL;
     ASSERT_TRUE(WaitUntil([&] { return (splash = FindSplash(kestrel.Id())) != NULL; }, 5000));
+    // Made first, shaped, then shown.
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(splash) != FALSE; }, 5000));
     DWORD shownAt = GetTickCount();
-    EXPECT_TRUE(IsWindowVisible(splash));
     EXPECT_TRUE(GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(kestrel.MainWindow(), GetWindow(splash, GW_OWNER));
     EXPECT_EQ(mine, GetForegroundWindow());
