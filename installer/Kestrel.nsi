@@ -3,7 +3,7 @@
 ;   IMAGE    the installation image (what an installed Kestrel folder holds)
 ;   SIM      the built driver simulator (kestrelsim.sys, kestrelctl.exe, kestrelsim-setup.exe)
 ;   FILES    generated: the SetOutPath/File lines of the image;  UNFILES: the matching Delete/RMDir
-;   OUTFILE  the installer to write;  ICON  the application icon
+;   OUTFILE  the installer to write;  ART  the artwork folder (icon and pictures)
 ;   AMD64    defined for the 64-bit twin (64-bit stub, 64-bit folder and registry view)
 ;
 ; Silent use:  KestrelSetup.exe /S [/SIMULATOR] [/D=C:\Some Folder\Kestrel]   (/D last, unquoted)
@@ -52,8 +52,14 @@ ShowUninstDetails show
 ; A second installation goes where the first one went.
 InstallDirRegKey HKLM "${PRODUCT_KEY}" "InstFolder"
 
-!define MUI_ICON "${ICON}"
-!define MUI_UNICON "${ICON}"
+!define MUI_ICON "${ART}/Kestrel.ico"
+!define MUI_UNICON "${ART}/Kestrel.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART}/SetupWelcome.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${ART}/SetupWelcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ART}/SetupHeader.bmp"
+!define MUI_HEADERIMAGE_UNBITMAP "${ART}/SetupHeader.bmp"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Kestrel.exe"
@@ -168,7 +174,7 @@ SectionEnd
 
 ; On a real notebook the power driver comes from the machine's maker. The simulator stands in
 ; for it where there is none (under Wine, for trying Kestrel out).
-Section /o "Driver simulator (for trying Kestrel without the notebook's driver)" SecSimulator
+Section /o "Driver simulator" SecSimulator
 !ifndef AMD64
     ${If} ${RunningX64}
         DetailPrint "A 64-bit system loads only 64-bit drivers: the simulator is not installed."

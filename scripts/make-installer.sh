@@ -32,4 +32,4 @@ done
 define=""
 [ "$arch" = x86_64 ] && define=-DAMD64
 makensis -V2 -NOCD $define -DIMAGE="$image" -DSIM="$sim" -DFILES="$files" -DUNFILES="$unfiles" \
-    -DOUTFILE="$output" -DICON="$root/res/art/Kestrel.ico" "$root/installer/Kestrel.nsi"
+    -DOUTFILE="$output" -DART="$root/res/art" "$root/installer/Kestrel.nsi"

@@ -5,7 +5,10 @@
 
 Writes Splash16.bmp (bitmap 112: 16 colours, 4 bits per pixel) and Splash256.bmp
 (bitmap 113: 256 colours, 8 bits per pixel), both 350 x 200. Pure green
-(0x00FF00) is the key colour: the desktop shows through there.
+(0x00FF00) is the key colour: the desktop shows through there. Also writes the
+installer's two pictures from the same drawing: SetupWelcome.bmp (164 x 314, the
+side panel of its first and last pages) and SetupHeader.bmp (150 x 57, the
+corner of its other pages), both 24 bits per pixel.
 
 The picture is the application's mark, a battery struck by a bolt, standing
 in front of a dark blue plaque that carries the name. Both pictures come from
@@ -277,6 +280,10 @@ class Scene:
             return lerp((255, 246, 120), (236, 170, 0), (y - 38) / 142)
         return YELLOW
 
+    def bolt_or_battery(self, x, y):
+        c = self.bolt(x, y)
+        return c if c is not None else self.battery(x, y)
+
     def colour(self, x, y):
         """Front to back: the bolt, the battery, the name, the plaque."""
         if 30 <= x <= 98 and 34 <= y <= 184:
@@ -320,6 +327,60 @@ def render(smooth):
                 row.append(tuple(int(round(sum(c[k] for c in got) / len(got))) for k in range(3)))
         rows.append(row)
     return rows
+
+
+# ---------------------------------------------------------------------------
+# The installer's pictures: the mark (and on the panel the name) over a plain background
+
+def setup_picture(width, height, background, mark, word, n=4):
+    """mark and word: (scale, x, y) placing the battery's and the name's top-left corner, or None."""
+    scene = Scene(True, 6)
+    placed = []
+    if mark:
+        placed.append((mark, 16, 10, scene.bolt_or_battery))
+    if word:
+        placed.append((word, 108, 72, scene.word))
+    rows = []
+    for py in range(height):
+        row = []
+        for px in range(width):
+            total = [0.0, 0.0, 0.0]
+            for j in range(n):
+                for i in range(n):
+                    x, y = px + (i + 0.5) / n, py + (j + 0.5) / n
+                    c = None
+                    for (scale, left, top), sx, sy, draw in placed:
+                        c = draw(sx + (x - left) / scale, sy + (y - top) / scale)
+                        if c is not None:
+                            break
+                    if c is None:
+                        c = background(x, y)
+                    for k in range(3):
+                        total[k] += c[k]
+            row.append(tuple(int(round(t / (n * n))) for t in total))
+        rows.append(row)
+    return rows
+
+
+def bitmap24(rows):
+    data = b''
+    for row in reversed(rows):
+        line = b''.join(struct.pack('<BBB', b, g, r) for r, g, b in row)
+        data += line + b'\0' * (-len(line) % 4)
+    header = struct.pack('<IiiHHIIiiII', 40, len(rows[0]), len(rows), 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    return struct.pack('<2sIHHI', b'BM', 54 + len(data), 0, 0, 54) + header + data
+
+
+def setup_pictures():
+    def panel(x, y):
+        return lerp((34, 64, 150), (4, 14, 60), y / 314)
+
+    def white(x, y):
+        return (255, 255, 255)
+
+    welcome = setup_picture(164, 314, panel, (0.9, 46, 40), (0.62, 12, 228))
+    header = setup_picture(150, 57, white, (0.27, 124, 4), None)
+    return welcome, header
 
 
 # ---------------------------------------------------------------------------
@@ -422,6 +483,12 @@ def main(argv):
     palette = [KEY] + median_cut(counts, 255)
     with open(os.path.join(target, 'Splash256.bmp'), 'wb') as f:
         f.write(bitmap_file(to_indices(smooth, palette, 0), palette, 8))
+
+    welcome, header = setup_pictures()
+    with open(os.path.join(target, 'SetupWelcome.bmp'), 'wb') as f:
+        f.write(bitmap24(welcome))
+    with open(os.path.join(target, 'SetupHeader.bmp'), 'wb') as f:
+        f.write(bitmap24(header))
     return 0
 
 
