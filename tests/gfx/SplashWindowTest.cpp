@@ -186,31 +186,6 @@ TEST_F(Splash, AnAllKeyPictureHasAnEmptyShapeAndStillHidesOnTime)
     DeleteObject(picture);
 }
 
-TEST_F(Splash, ItsShapeLeavesOutTheKeyPixels)
-{
-    // An opaque square in a key-coloured frame.
-    HBITMAP picture = FilledBitmap(30, 20, Key);
-    HDC memory = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(memory, picture);
-    RECT inner = { 10, 5, 20, 15 };
-    HBRUSH brush = CreateSolidBrush(RGB(200, 0, 0));
-    FillRect(memory, &inner, brush);
-    DeleteObject(brush);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-
-    SplashWindow splash;
-    ASSERT_TRUE(splash.CreateFromBitmap(NULL, owner, picture, 1, &Key, 60000, NULL, NULL));
-    HRGN shape = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_EQ(SIMPLEREGION, GetWindowRgn(splash.Window(), shape));
-    RECT box;
-    GetRgnBox(shape, &box);
-    EXPECT_TRUE(EqualRect(&inner, &box));
-    DeleteObject(shape);
-    EXPECT_TRUE(splash.Destroy());
-    DeleteObject(picture);
-}
-
 TEST_F(Splash, GoesWithItsOwnerAndGivesBackEveryHandle)
 {
     HINSTANCE instance = GetModuleHandleA(NULL);

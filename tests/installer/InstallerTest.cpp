@@ -267,11 +267,15 @@ TEST_F(Installer, UninstallEndsTheRunningKestrelThroughExitAndLeavesOnlyTheUsers
     EXPECT_EQ(5u, Setting("LCDBackLightAC"));
 }
 
-TEST_F(Installer, ASecondInstallKeepsTheSettingsAndRemovingThemTakesAsking)
+TEST_F(Installer, ASecondInstallEndsKestrelKeepsTheSettingsAndRemovingThemTakesAsking)
 {
     ASSERT_EQ(0, Install(Folder));
     ASSERT_TRUE(SetSetting("CPUClockDC", 2));
+    // A running Kestrel is ended through Exit first, so that its files can be replaced.
+    Started kestrel;
+    ASSERT_TRUE(StartFromRunKey(&kestrel));
     ASSERT_EQ(0, Install(Folder));
+    EXPECT_EQ(0u, WaitForEnd(&kestrel, 10000));
     EXPECT_EQ(2u, Setting("CPUClockDC"));
     EXPECT_EQ(Folder, RegText(HKEY_LOCAL_MACHINE, ProductKey, "InstFolder"));
     EXPECT_TRUE(Exists(std::string(Folder) + "\\Kestrel.exe"));
