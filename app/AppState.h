@@ -14,6 +14,7 @@ class BatteryIconSet;
 class BrightnessOsd;
 class DriverChannel;
 class IndicatorWindow;
+class SplashWindow;
 class TrayIcon;
 class TrayMenu;
 
@@ -33,6 +34,7 @@ struct AppState {
     BatteryIconSet *trayImages;      // the 42 battery pictures and their blinking
     IndicatorWindow *indicator;      // the floating battery indicator; null when hidden by setting
     TrayMenu *trayMenu;              // exists only while the popup menu is open
+    SplashWindow *splash;            // the start-up splash; null once gone
     BOOL sheetOpen;                  // the settings sheet runs
     HWND sheetWindow;                // the open sheet's window
     DWORD statusTicks;               // StatusTimer ticks since the last refresh

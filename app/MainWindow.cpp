@@ -9,12 +9,16 @@
 #include "app/TrayMenu.h"
 #include "driver/DriverChannel.h"
 #include "driver/PowerStatus.h"
+#include "gfx/SplashWindow.h"
 #include "indicator/BatteryIconSet.h"
 #include "indicator/IndicatorWindow.h"
 #include "osd/BrightnessOsd.h"
 #include "res/resource.h"
 
 const UINT TrayIconId = 0;
+// The splash picture's transparent colour and how long it stays.
+const COLORREF SplashKeyColour = RGB(0, 255, 0);
+const UINT SplashDisplayMs = 3000;
 
 // Reads the power status and shows it on the tray icon; the caller gets the reading.
 static void RefreshPowerDisplays(PowerStatus *status)
@@ -93,6 +97,12 @@ static LRESULT OnCreate(HWND window)
     // The splash window is shown here unless the switch D asks otherwise.
     DWORD noSplash = 0;
     ReadMainWindowSwitches(NULL, &noSplash);
+    if (!noSplash) {
+        appState.splash = new (std::nothrow) SplashWindow;
+        if (appState.splash)
+            appState.splash->CreateFromResource(appState.instance, window, IDB_SPLASH_LOW, IDB_SPLASH_HIGH, 1,
+                                                &SplashKeyColour, SplashDisplayMs, NULL);
+    }
 
     appState.trayImages = new (std::nothrow) BatteryIconSet;
     if (appState.trayImages)
@@ -118,6 +128,15 @@ static LRESULT OnCreate(HWND window)
     return 0;
 }
 
+static void RemoveSplash()
+{
+    if (!appState.splash)
+        return;
+    appState.splash->Destroy();
+    delete appState.splash;
+    appState.splash = NULL;
+}
+
 static LRESULT OnDestroy(HWND window)
 {
     KillTimer(window, StatusTimer);
@@ -133,6 +152,7 @@ static LRESULT OnDestroy(HWND window)
         appState.trayImages = NULL;
     }
     DestroyIndicator();
+    RemoveSplash();
     delete appState.trayIcon;   // removes the icon from the notification area
     appState.trayIcon = NULL;
     if (appState.trayPicture) {
@@ -153,6 +173,11 @@ static LRESULT OnTimer(HWND window, UINT_PTR id, LPARAM lParam)
         }
         if (appState.trayImages)
             appState.trayImages->Blink();
+        // The splash hides itself when its time is up; it is removed at the next tick. One whose
+        // creation failed has no window and goes at the first tick.
+        BOOL splashVisible = FALSE;
+        if (appState.splash && (!appState.splash->IsVisible(&splashVisible) || !splashVisible))
+            RemoveSplash();
         return 0;
     }
     if (id == BrightnessTimer) {

@@ -3,7 +3,8 @@
 # "here" to the scripts folder.
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries on the host for the Start-menu shortcuts the installer makes in a prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # KESTREL_ARCH (scripts/wine-arch.sh) says which programs this machine's Wine runs. A 64-bit run
 # takes the 64-bit loader and a 64-bit prefix; a 32-bit run pins its prefix to 32 bits.

@@ -6,5 +6,6 @@ if [ -z "$WINEPREFIX" ]; then
     exit 2
 fi
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries on the host for the Start-menu shortcuts the installer makes in a prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 exec wine "$@"

@@ -10,6 +10,7 @@
 #include "app/TrayIcon.h"
 #include "app/TrayMenu.h"
 #include "FakeBattery.h"
+#include "gfx/SplashWindow.h"
 #include "common/GdiCount.h"
 #include "scenario/Scenario.h"
 #include "res/resource.h"
@@ -53,7 +54,8 @@ protected:
 TEST_F(MainWindowInProcess, TicksAndBroadcastsLoseNothingAndDestroyReleasesEverything)
 {
     // What the system libraries load once per process (the common controls' tooltip resources
-    // for the indicator) is theirs: one main window built and destroyed first.
+    // for the indicator, the first shown window's) is theirs: one main window built and destroyed
+    // first.
     HWND warm = Create();
     Pump();
     DestroyWindow(warm);
@@ -62,6 +64,10 @@ TEST_F(MainWindowInProcess, TicksAndBroadcastsLoseNothingAndDestroyReleasesEvery
     HWND window = Create();
     ASSERT_TRUE(window != NULL);
     Pump();
+    // The splash's time is up at once: a shown splash makes every tray update of the long run
+    // below much slower, and the program only has it for its first six ticks.
+    ASSERT_TRUE(appState.splash != NULL);
+    SendMessageA(appState.splash->Window(), WM_TIMER, SplashHideTimer, 0);
     ASSERT_TRUE(appState.trayIcon != NULL);
     EXPECT_TRUE(appState.trayIcon->Added());
 
@@ -197,6 +203,33 @@ TEST_F(MainWindowInProcess, AMenuRequestWhileTheMenuIsOpenIsIgnored)
     SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)mainProcedure);
     DestroyWindow(window);
     EXPECT_EQ(menusBefore, CountMenus());
+}
+
+TEST_F(MainWindowInProcess, TheSplashIsRemovedAtTheFirstTickAfterItHidItself)
+{
+    HWND window = Create();
+    ASSERT_TRUE(window != NULL);
+    ASSERT_TRUE(appState.splash != NULL);   // this process was started without the switch D
+    HWND splash = appState.splash->Window();
+    ASSERT_TRUE(IsWindowVisible(splash));
+    SendMessageA(window, WM_TIMER, StatusTimer, 0);
+    EXPECT_TRUE(appState.splash != NULL);   // still shown: kept
+
+    SendMessageA(splash, WM_TIMER, SplashHideTimer, 0);   // its time is up
+    EXPECT_TRUE(IsWindow(splash));
+    SendMessageA(window, WM_TIMER, StatusTimer, 0);
+    EXPECT_TRUE(appState.splash == NULL);
+    EXPECT_FALSE(IsWindow(splash));
+
+    // One still shown when the program ends goes with the main window.
+    DestroyWindow(window);
+    Pump();
+    window = Create();
+    ASSERT_TRUE(appState.splash != NULL);
+    splash = appState.splash->Window();
+    DestroyWindow(window);
+    EXPECT_TRUE(appState.splash == NULL);
+    EXPECT_FALSE(IsWindow(splash));
 }
 
 } // namespace

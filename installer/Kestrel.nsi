@@ -1,0 +1,290 @@
+; KestrelSetup.exe: installs Kestrel from the installation image and writes its uninstaller.
+; Built by scripts/make-installer.sh, which passes:
+;   IMAGE    the installation image (what an installed Kestrel folder holds)
+;   SIM      the built driver simulator (kestrelsim.sys, kestrelctl.exe, kestrelsim-setup.exe)
+;   FILES    generated: the SetOutPath/File lines of the image;  UNFILES: the matching Delete/RMDir
+;   OUTFILE  the installer to write;  ART  the artwork folder (icon and pictures)
+;   AMD64    defined for the 64-bit twin (64-bit stub, 64-bit folder and registry view)
+;
+; Silent use:  KestrelSetup.exe /S [/SIMULATOR] [/D=C:\Some Folder\Kestrel]   (/D last, unquoted)
+;              Uninstall.exe /S [/REMOVESETTINGS]
+;
+; The shipped installer is the 32-bit one: on a 64-bit system it installs into the 32-bit
+; Program Files and writes the 32-bit registry view (WOW6432Node), which is what the 32-bit
+; Kestrel reads; the system runs 32-bit programs from that view's Run key too.
+
+!ifdef AMD64
+    Target amd64-unicode
+!else
+    Target x86-ansi
+!endif
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include x64.nsh
+!include WinMessages.nsh
+
+!define PRODUCT "Kestrel"
+!define MAKER "Ardwick"
+!define PRODUCT_KEY "Software\Ardwick\Kestrel"
+!define MAKER_KEY "Software\Ardwick"
+!define SETTINGS_KEY "Software\Ardwick\Kestrel\Settings"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrel"
+; The running program's main window and its Exit command.
+!define KESTREL_CLASS "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C"
+!define CMD_EXIT 40005
+!define SYNCHRONIZE 0x00100000
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+BrandingText "${MAKER} ${PRODUCT}"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+ShowInstDetails show
+ShowUninstDetails show
+!ifdef AMD64
+    InstallDir "$PROGRAMFILES64\${MAKER}\${PRODUCT}"
+!else
+    InstallDir "$PROGRAMFILES\${MAKER}\${PRODUCT}"
+!endif
+; A second installation goes where the first one went.
+InstallDirRegKey HKLM "${PRODUCT_KEY}" "InstFolder"
+
+!define MUI_ICON "${ART}/Kestrel.ico"
+!define MUI_UNICON "${ART}/Kestrel.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART}/SetupWelcome.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${ART}/SetupWelcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ART}/SetupHeader.bmp"
+!define MUI_HEADERIMAGE_UNBITMAP "${ART}/SetupHeader.bmp"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Kestrel.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Start Kestrel now"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; The highest folder of $INSTDIR's path that this installation creates ("" when it exists).
+Var madeFolder
+
+; Finds madeFolder before anything is written. A repeat installation into the same folder keeps
+; the first one's record, so the uninstaller still removes every folder the first one made.
+Function FindFoldersToMake
+    StrCpy $madeFolder ""
+    ReadRegStr $0 HKLM "${PRODUCT_KEY}" "InstFolder"
+    ReadRegStr $1 HKLM "${PRODUCT_KEY}" "MadeFolder"
+    ${If} $0 == $INSTDIR
+    ${AndIf} $1 != ""
+        StrCpy $madeFolder $1
+        Return
+    ${EndIf}
+    StrCpy $0 $INSTDIR
+    ${DoUntil} ${FileExists} "$0\*.*"
+        StrCpy $madeFolder $0
+        ${GetParent} $0 $0
+        ${If} $0 == ""
+            ${Break}
+        ${EndIf}
+    ${Loop}
+FunctionEnd
+
+; Ends a running Kestrel the way its menu does: Exit to its main window, then waits for the
+; process. Never a kill: the program removes its notification icon on the way out.
+!macro DEFINE_END_KESTREL un
+Function ${un}EndKestrel
+    Push $0
+    Push $1
+    Push $2
+    Push $3
+    StrCpy $3 0
+    ${Do}
+        FindWindow $0 "${KESTREL_CLASS}"
+        ${If} $0 P= 0
+            ${Break}
+        ${EndIf}
+        ${If} $3 >= 3
+            MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Kestrel is still running. Close it, then choose Retry." \
+                /SD IDCANCEL IDRETRY retry
+            Abort "Kestrel is still running."
+          retry:
+            StrCpy $3 0
+        ${EndIf}
+        DetailPrint "Ending the running Kestrel"
+        StrCpy $1 0
+        System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+        System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
+        System::Call 'user32::PostMessage(p r0, i ${WM_COMMAND}, p ${CMD_EXIT}, p 0) i'
+        ${If} $2 P<> 0
+            System::Call 'kernel32::WaitForSingleObject(p r2, i 10000) i'
+            System::Call 'kernel32::CloseHandle(p r2) i'
+        ${Else}
+            Sleep 1000
+        ${EndIf}
+        IntOp $3 $3 + 1
+    ${Loop}
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+!macroend
+!insertmacro DEFINE_END_KESTREL ""
+!insertmacro DEFINE_END_KESTREL "un."
+
+Section "Kestrel (required)" SecKestrel
+    SectionIn RO
+    Call EndKestrel
+    Call FindFoldersToMake
+    !include "${FILES}"
+    SetOutPath "$INSTDIR"
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+    WriteRegStr HKLM "${PRODUCT_KEY}" "InstFolder" "$INSTDIR"
+    ${If} $madeFolder != ""
+        WriteRegStr HKLM "${PRODUCT_KEY}" "MadeFolder" $madeFolder
+    ${EndIf}
+    ; Quoted: the folder may hold blanks.
+    WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Kestrel.exe"'
+
+    CreateDirectory "$SMPROGRAMS\${PRODUCT}"
+    CreateShortCut "$SMPROGRAMS\${PRODUCT}\Kestrel.lnk" "$INSTDIR\Kestrel.exe" "" "$INSTDIR\Kestrel.exe" 0
+    CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall.lnk" "$INSTDIR\Uninstall.exe" "" "$INSTDIR\Uninstall.exe" 0
+
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${MAKER}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Kestrel.exe,0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+; On a real notebook the power driver comes from the machine's maker. The simulator stands in
+; for it where there is none (under Wine, for trying Kestrel out).
+Section /o "Driver simulator" SecSimulator
+!ifndef AMD64
+    ${If} ${RunningX64}
+        DetailPrint "A 64-bit system loads only 64-bit drivers: the simulator is not installed."
+        Return
+    ${EndIf}
+!endif
+    SetOutPath "$SYSDIR\drivers"
+    File "${SIM}/kestrelsim.sys"
+    SetOutPath "$SYSDIR"
+    File "${SIM}/kestrelctl.exe"
+    File "${SIM}/kestrelsim-setup.exe"
+    nsExec::Exec '"$SYSDIR\sc.exe" create kestrelsim type= kernel start= demand binPath= "$SYSDIR\drivers\kestrelsim.sys"'
+    Pop $0
+    ; Both ways in: the device path of APM machines and the device interface of ACPI machines.
+    WriteRegDWORD HKLM "System\CurrentControlSet\Services\kestrelsim\Parameters" "Modes" 3
+    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" install-acpi'
+    Pop $0
+    nsExec::Exec '"$SYSDIR\sc.exe" start kestrelsim'
+    Pop $0
+    WriteRegDWORD HKLM "${PRODUCT_KEY}" "Simulator" 1
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecKestrel} "Kestrel, its pictures, the Start menu entries, and its start at logon."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecSimulator} "A simulated power driver for machines without the maker's driver. Not needed on a notebook whose driver is installed."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+; After the sections: it selects one by its index.
+Function .onInit
+    SetShellVarContext all
+!ifdef AMD64
+    ${IfNot} ${RunningX64}
+        MessageBox MB_ICONSTOP "This installer is for 64-bit Windows." /SD IDOK
+        Abort
+    ${EndIf}
+    SetRegView 64
+!endif
+    ; /SIMULATOR selects the driver simulator in silent installations.
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/SIMULATOR" $1
+    ${IfNot} ${Errors}
+        SectionSetFlags ${SecSimulator} ${SF_SELECTED}
+    ${EndIf}
+FunctionEnd
+
+Function un.onInit
+    SetShellVarContext all
+!ifdef AMD64
+    SetRegView 64
+!endif
+FunctionEnd
+
+Section "Uninstall"
+    Call un.EndKestrel
+
+    ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "Simulator"
+    ${If} $0 = 1
+        nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" remove-acpi'
+        Pop $0
+        nsExec::Exec '"$SYSDIR\sc.exe" stop kestrelsim'
+        Pop $0
+        nsExec::Exec '"$SYSDIR\sc.exe" delete kestrelsim'
+        Pop $0
+        Delete /REBOOTOK "$SYSDIR\drivers\kestrelsim.sys"
+        Delete "$SYSDIR\kestrelctl.exe"
+        Delete "$SYSDIR\kestrelsim-setup.exe"
+    ${EndIf}
+
+    Delete "$SMPROGRAMS\${PRODUCT}\Kestrel.lnk"
+    Delete "$SMPROGRAMS\${PRODUCT}\Uninstall.lnk"
+    RMDir "$SMPROGRAMS\${PRODUCT}"
+
+    !include "${UNFILES}"
+    Delete "$INSTDIR\Uninstall.exe"
+    RMDir "$INSTDIR"
+    ; Up to the highest folder the installation made, each one that is left empty.
+    ReadRegStr $1 HKLM "${PRODUCT_KEY}" "MadeFolder"
+    StrLen $2 $1
+    StrCpy $3 $INSTDIR $2
+    StrCpy $4 $INSTDIR 1 $2
+    ${If} $1 != ""
+    ${AndIf} $3 == $1
+    ${AndIf} $4 == "\"
+        StrCpy $0 $INSTDIR
+        ${DoUntil} $0 == $1
+            ${GetParent} $0 $0
+            ${If} $0 == ""
+                ${Break}
+            ${EndIf}
+            RMDir $0
+        ${Loop}
+    ${EndIf}
+
+    DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKLM "${PRODUCT_KEY}"
+    DeleteRegKey /ifempty HKLM "${MAKER_KEY}"
+
+    ; The user's settings stay for a later installation unless asked otherwise.
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/REMOVESETTINGS" $1
+    ${IfNot} ${Errors}
+        DeleteRegKey HKCU "${SETTINGS_KEY}"
+    ${Else}
+        MessageBox MB_YESNO|MB_DEFBUTTON2|MB_ICONQUESTION "Remove your Kestrel settings as well?" /SD IDNO IDNO keep
+        DeleteRegKey HKCU "${SETTINGS_KEY}"
+      keep:
+    ${EndIf}
+    DeleteRegKey /ifempty HKCU "${PRODUCT_KEY}"
+    DeleteRegKey /ifempty HKCU "${MAKER_KEY}"
+SectionEnd

@@ -1,0 +1,134 @@
+// The start-up splash as a user sees it: shown at once in the middle of the screen, shaped to its
+// picture, above other windows without taking the focus, gone about three seconds later; never
+// shown with the switch D.
+#include "scenario/Scenario.h"
+
+#include "res/resource.h"
+
+namespace {
+
+const UINT CmdExit = 40005;
+const COLORREF Key = RGB(0, 255, 0);
+
+// The splash: the process's STATIC pop-up of the picture's size.
+HWND FindSplash(DWORD processId)
+{
+    HWND window = FindProcessWindow(processId, "Static", NULL);
+    if (!window)
+        window = FindProcessWindow(processId, "STATIC", NULL);
+    return window;
+}
+
+// Waits until the program's thread waits for input: its main window's creation is over.
+bool WaitForIdle(const KestrelProcess &kestrel)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, kestrel.Id());
+    if (!process)
+        return false;
+    bool idle = WaitForInputIdle(process, 10000) == 0;
+    CloseHandle(process);
+    return idle;
+}
+
+void ExitAndWait(KestrelProcess &kestrel)
+{
+    ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
+    DWORD code = 99;
+    ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+typedef KestrelScenario SplashAtStart;
+
+TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForAboutThreeSeconds)
+{
+    // A window of the test's own holds the foreground; the splash must leave it there.
+    HWND mine = CreateWindowExA(0, "STATIC", "mine", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(mine != NULL);
+    SetForegroundWindow(mine);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == mine; }, 5000));
+
+    KestrelProcess kestrel;
+    ASSERT_TRUE(kestrel.Start("/X"));
+    ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
+    HWND splash = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (splash = FindSplash(kestrel.Id())) != NULL; }, 5000));
+    // Made first, shaped, then shown.
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(splash) != FALSE; }, 5000));
+    DWORD shownAt = GetTickCount();
+    EXPECT_TRUE(GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(kestrel.MainWindow(), GetWindow(splash, GW_OWNER));
+    EXPECT_EQ(mine, GetForegroundWindow());
+
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(splash, &r));
+    EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - 350) / 2, r.left);
+    EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - 200) / 2, r.top);
+    EXPECT_EQ(350, r.right - r.left);
+    EXPECT_EQ(200, r.bottom - r.top);
+
+    // The shape is the picture's non-green pixels; on screen those show the picture, the green
+    // ones the desktop. The test display is high colour, so the picture is bitmap 113.
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(ERROR, GetWindowRgn(splash, shape));
+    HBITMAP picture = LoadBitmapA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_SPLASH_HIGH));
+    ASSERT_TRUE(picture != NULL);
+    HDC memory = CreateCompatibleDC(NULL);
+    HGDIOBJ old = SelectObject(memory, picture);
+    HDC screen = GetDC(NULL);
+    ASSERT_TRUE(WaitUntil([&] { return GetPixel(screen, r.left + 175, r.top + 100) == GetPixel(memory, 175, 100); },
+                          2000)) << "the splash is painted";
+    int opaque = 0, clear = 0, wrongShape = 0, wrongScreen = 0;
+    for (int y = 0; y < 200; y += 3) {
+        for (int x = 0; x < 350; x += 3) {
+            COLORREF p = GetPixel(memory, x, y);
+            bool inShape = PtInRegion(shape, x, y) != 0;
+            wrongShape += inShape != (p != Key);
+            COLORREF onScreen = GetPixel(screen, r.left + x, r.top + y);
+            if (p != Key) {
+                opaque++;
+                wrongScreen += onScreen != p;
+            } else {
+                clear++;
+                wrongScreen += onScreen == Key;
+            }
+        }
+    }
+    ReleaseDC(NULL, screen);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(picture);
+    DeleteObject(shape);
+    EXPECT_GT(opaque, 1000);
+    EXPECT_GT(clear, 1000);
+    EXPECT_EQ(0, wrongShape);
+    EXPECT_EQ(0, wrongScreen);
+
+    // It hides itself after its three seconds and the main window destroys it at its next tick.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(splash); }, 10000));
+    DWORD gone = GetTickCount() - shownAt;
+    EXPECT_GE(gone, 2500u);
+    EXPECT_EQ(mine, GetForegroundWindow());
+    EXPECT_TRUE(kestrel.Running());
+    ExitAndWait(kestrel);
+    DestroyWindow(mine);
+}
+
+TEST_F(SplashAtStart, TheSwitchDMeansNoSplashWindowAtAll)
+{
+    const struct { const char *arguments; bool splash; } cases[] = {
+        { "/X /D", false }, { "/X -d", false }, { "-x /d", false }, { "/X -D /A", false }, { "/X", true },
+    };
+    for (const auto &c : cases) {
+        KestrelProcess kestrel;
+        ASSERT_TRUE(kestrel.Start(c.arguments));
+        ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL) << c.arguments;
+        // The splash would be made while the main window is; by the time the program waits for
+        // input it would be there.
+        ASSERT_TRUE(WaitForIdle(kestrel)) << c.arguments;
+        EXPECT_EQ(c.splash, FindSplash(kestrel.Id()) != NULL) << c.arguments;
+        ExitAndWait(kestrel);
+    }
+}
+
+} // namespace
