@@ -11,6 +11,7 @@
 #include "driver/PowerStatus.h"
 #include "indicator/BatteryIconSet.h"
 #include "res/resource.h"
+#include "sheet/SettingsSheet.h"
 
 const UINT TrayIconId = 0;
 
@@ -153,8 +154,13 @@ static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return 0;
     case CmdProperties:
         // The settings sheet runs modally; a second request while it runs brings it forward.
-        if (appState.sheetOpen)
+        if (appState.sheetOpen) {
             BringForward(window);
+            return 0;
+        }
+        appState.sheetOpen = TRUE;
+        OpenSettingsSheet(appState.instance, window, SheetStartPage);
+        appState.sheetOpen = FALSE;
         return 0;
     case CmdHelp:
         WinHelpA(window, appState.helpPath, HELP_CONTENTS, 0);
