@@ -10,6 +10,7 @@ const UINT PathSize = 260;
 
 class BatteryIconSet;
 class DriverChannel;
+class IndicatorWindow;
 class TrayIcon;
 class TrayMenu;
 
@@ -27,6 +28,7 @@ struct AppState {
     TrayIcon *trayIcon;              // the notification-area icon
     HICON trayPicture;               // icon 118, shown until the first status refresh
     BatteryIconSet *trayImages;      // the 42 battery pictures and their blinking
+    IndicatorWindow *indicator;      // the floating battery indicator; null when hidden by setting
     TrayMenu *trayMenu;              // exists only while the popup menu is open
     BOOL sheetOpen;                  // the settings sheet runs
     HWND sheetWindow;                // the open sheet's window

@@ -10,6 +10,7 @@
 #include "driver/DriverChannel.h"
 #include "driver/PowerStatus.h"
 #include "indicator/BatteryIconSet.h"
+#include "indicator/IndicatorWindow.h"
 #include "res/resource.h"
 #include "sheet/SettingsSheet.h"
 
@@ -21,6 +22,33 @@ static void RefreshPowerDisplays(PowerStatus *status)
     ReadPowerStatus(status);
     if (appState.trayImages)
         appState.trayImages->Update(status->percent, status->state, status->text);
+    if (appState.indicator)
+        appState.indicator->Update(status->percent, status->state, status->minutes, status->text);
+}
+
+static void DestroyIndicator()
+{
+    if (appState.indicator) {
+        appState.indicator->Destroy();
+        delete appState.indicator;
+        appState.indicator = NULL;
+    }
+}
+
+// Every change of the indicator's settings builds a new one from the stored values.
+static void RebuildIndicator(HWND window)
+{
+    DestroyIndicator();
+    DWORD show, number, position, vertical, mode;
+    LoadIndicatorSettings(&show, &number, &position, &vertical, &mode);
+    if (!show)
+        return;
+    PowerStatus status;
+    ReadPowerStatus(&status);
+    appState.indicator = new (std::nothrow) IndicatorWindow;
+    if (appState.indicator)
+        appState.indicator->Create(appState.instance, window, number, mode, position, vertical == 0, status.percent,
+                                   status.state, status.minutes, status.text);
 }
 
 static LRESULT OnCreate(HWND window)
@@ -68,6 +96,7 @@ static LRESULT OnDestroy(HWND window)
         delete appState.trayImages;
         appState.trayImages = NULL;
     }
+    DestroyIndicator();
     delete appState.trayIcon;   // removes the icon from the notification area
     appState.trayIcon = NULL;
     if (appState.trayPicture) {
@@ -182,10 +211,7 @@ static void OnSettingsChanged(WPARAM what)
         ReadPowerStatus(&status);
         driver->ApplyPowerLevels(TRUE, IsOnAc(status.state));
     } else if (what == IndicatorChanged) {
-        // The floating indicator is rebuilt from the stored settings; it is not part of this
-        // program yet, so only the settings are read.
-        DWORD show, number, position, vertical, mode;
-        LoadIndicatorSettings(&show, &number, &position, &vertical, &mode);
+        RebuildIndicator(appState.mainWindow);
     } else if (what == RingResumeChanged) {
         // The driver's own setting is written back unchanged.
         DWORD ring = 0;

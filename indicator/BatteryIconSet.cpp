@@ -1,6 +1,7 @@
 #include "indicator/BatteryIconSet.h"
 #include "app/AppState.h"
 #include "app/Text.h"
+#include "indicator/SkinFile.h"
 
 const char *const IconSlotKeys[IconSlotCount] = {
     "ACNoCharging_1", "ACNoCharging_2",
@@ -53,8 +54,7 @@ HICON BatteryIconSet::LoadSlot(UINT slot, const char *iconFile, const char *reso
     char path[PathSize];
     HICON icon = NULL;
     if (iconFile) {
-        UINT length = GetPrivateProfileStringA(IconSection, IconSlotKeys[slot], "", value, IconValueSize,
-                                               iconFile);
+        UINT length = ReadProfileString(iconFile, IconSection, IconSlotKeys[slot], value, IconValueSize);
         // A name too long for a path buffer, or a joined path that would be cut, names some other
         // file: such a slot takes the fallback instead.
         if (length > 0 && length < PathSize && CopyText(path, PathSize, resourceFolder) &&

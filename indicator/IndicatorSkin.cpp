@@ -1,0 +1,388 @@
+#include "indicator/IndicatorSkin.h"
+
+#include "app/AppState.h"
+#include "gfx/Region.h"
+#include "indicator/SkinFile.h"
+
+// Clean-up that keeps the first failure's last-error code for the caller.
+static void KeepErrorDeleteObject(HGDIOBJ object)
+{
+    DWORD error = GetLastError();
+    DeleteObject(object);
+    SetLastError(error);
+}
+
+static void KeepErrorDeleteDC(HDC dc)
+{
+    DWORD error = GetLastError();
+    DeleteDC(dc);
+    SetLastError(error);
+}
+
+static void KeepErrorSelectObject(HDC dc, HGDIOBJ object)
+{
+    DWORD error = GetLastError();
+    SelectObject(dc, object);
+    SetLastError(error);
+}
+
+static BOOL BitmapSize(HBITMAP bitmap, int *width, int *height)
+{
+    BITMAP info;
+    if (!bitmap || GetObjectA(bitmap, sizeof info, &info) == 0)
+        return FALSE;
+    *width = info.bmWidth;
+    *height = info.bmHeight;
+    return TRUE;
+}
+
+static BOOL Selected(HGDIOBJ previous)
+{
+    return previous != NULL && previous != HGDI_ERROR;
+}
+
+HBITMAP CopyBitmap(HDC dc, HBITMAP bitmap)
+{
+    HBITMAP copy = NULL;
+    HDC source = NULL, target = NULL;
+    HGDIOBJ sourcePrevious = NULL, targetPrevious = NULL;
+    int width, height;
+    BOOL ok = FALSE;
+
+    if (!BitmapSize(bitmap, &width, &height))
+        goto done;
+    source = CreateCompatibleDC(dc);
+    if (!source)
+        goto done;
+    sourcePrevious = SelectObject(source, bitmap);
+    if (!Selected(sourcePrevious)) {
+        sourcePrevious = NULL;
+        goto done;
+    }
+    copy = CreateCompatibleBitmap(dc, width, height);
+    if (!copy)
+        goto done;
+    target = CreateCompatibleDC(dc);
+    if (!target)
+        goto done;
+    targetPrevious = SelectObject(target, copy);
+    if (!Selected(targetPrevious)) {
+        targetPrevious = NULL;
+        goto done;
+    }
+    ok = BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY);
+
+done:
+    if (targetPrevious)
+        KeepErrorSelectObject(target, targetPrevious);
+    if (target)
+        KeepErrorDeleteDC(target);
+    if (sourcePrevious)
+        KeepErrorSelectObject(source, sourcePrevious);
+    if (source)
+        KeepErrorDeleteDC(source);
+    if (!ok && copy) {
+        KeepErrorDeleteObject(copy);
+        copy = NULL;
+    }
+    return copy;
+}
+
+BOOL DrawDigits(HDC dc, int x, int y, int digitCount, UINT value, BOOL horizontal, HBITMAP strip,
+                COLORREF keyColour)
+{
+    BOOL ok = FALSE;
+    HDC glyphs = NULL, cells = NULL;
+    HGDIOBJ glyphsPrevious = NULL, cellsPrevious = NULL;
+    HBITMAP counter = NULL;
+    HBRUSH blank = NULL;
+    int sw, sh, cw, ch, width, height;
+    UINT power = 1;
+
+    // Nine cells are the most a 32-bit value can fill.
+    if (digitCount < 1 || digitCount > 9) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!BitmapSize(strip, &sw, &sh)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    cw = horizontal ? sw / 10 : sw;
+    ch = horizontal ? sh : sh / 10;
+    width = horizontal ? digitCount * cw : cw;
+    height = horizontal ? ch : digitCount * ch;
+    for (int k = 1; k < digitCount; k++)
+        power *= 10;
+    // Compared unsigned, so that any value too large for the cells reads as all nines.
+    if (value / 10 >= power)
+        value = power * 10 - 1;
+
+    counter = CreateCompatibleBitmap(dc, width, height);
+    if (!counter)
+        goto done;
+    glyphs = CreateCompatibleDC(dc);
+    cells = glyphs ? CreateCompatibleDC(dc) : NULL;
+    if (!cells)
+        goto done;
+    glyphsPrevious = SelectObject(glyphs, strip);
+    if (!Selected(glyphsPrevious)) {
+        glyphsPrevious = NULL;
+        goto done;
+    }
+    cellsPrevious = SelectObject(cells, counter);
+    if (!Selected(cellsPrevious)) {
+        cellsPrevious = NULL;
+        goto done;
+    }
+    blank = CreateSolidBrush(keyColour);
+    if (!blank)
+        goto done;
+    {
+        BOOL leadingBlanks = TRUE;
+        for (int k = 0; k < digitCount; k++) {
+            UINT d = value / power;
+            int cellX = horizontal ? k * cw : 0;
+            int cellY = horizontal ? 0 : (digitCount - 1 - k) * ch;
+            if (leadingBlanks && d == 0 && k != digitCount - 1) {
+                RECT cell = { cellX, cellY, cellX + cw, cellY + ch };
+                if (!FillRect(cells, &cell, blank))
+                    goto done;
+            } else {
+                if (!BitBlt(cells, cellX, cellY, cw, ch, glyphs, horizontal ? (int)d * cw : 0,
+                            horizontal ? 0 : (int)d * ch, SRCCOPY))
+                    goto done;
+                leadingBlanks = FALSE;
+            }
+            value %= power;
+            power /= 10;
+        }
+    }
+    // The counter must be free of every context before it is drawn transparently.
+    SelectObject(cells, cellsPrevious);
+    cellsPrevious = NULL;
+    ok = DrawTransparentBitmap(dc, x, y, counter, keyColour, NULL);
+
+done:
+    if (blank)
+        KeepErrorDeleteObject(blank);
+    if (cellsPrevious)
+        KeepErrorSelectObject(cells, cellsPrevious);
+    if (glyphsPrevious)
+        KeepErrorSelectObject(glyphs, glyphsPrevious);
+    if (cells)
+        KeepErrorDeleteDC(cells);
+    if (glyphs)
+        KeepErrorDeleteDC(glyphs);
+    if (counter)
+        KeepErrorDeleteObject(counter);
+    return ok;
+}
+
+RECT GaugeKeepRect(int width, int height, UINT percent, BOOL horizontal)
+{
+    // In 64 bits, so that no percentage overflows; beyond 100 % the whole gauge shows.
+    LONGLONG part = (LONGLONG)(horizontal ? width : height) * percent / 100;
+    LONGLONG whole = horizontal ? width : height;
+    if (part > whole)
+        part = whole;
+    RECT keep;
+    if (horizontal)
+        SetRect(&keep, 0, 0, (int)part, height);
+    else
+        SetRect(&keep, 0, height - (int)part, width, height);
+    return keep;
+}
+
+IndicatorSkin::IndicatorSkin(HINSTANCE module) : module(module), loaded(FALSE)
+{
+    ZeroMemory(&horizontalSet, sizeof horizontalSet);
+    ZeroMemory(&verticalSet, sizeof verticalSet);
+}
+
+void IndicatorSkin::LoadSet(const char *skinFile, const char *section, BOOL marks, BOOL time, BOOL horizontal,
+                            OrientationSet *set)
+{
+    SkinModeLayout layout = { section, marks, time };
+    for (int i = 0; i < SkinElementCount; i++) {
+        SkinElement element = (SkinElement)i;
+        PlacedImage &image = set->image[i];
+        if (!SkinModeReads(layout, element))
+            continue;
+        char key[32], name[SkinNameSize], path[PathSize];
+        SkinElementKey(element, horizontal, key, sizeof key);
+        BOOL present = element == SkinBody
+            ? ReadColorEntry(skinFile, section, key, &image.key, name, sizeof name)
+            : ReadPlacedEntry(skinFile, section, key, &image.x, &image.y, &image.key, name, sizeof name);
+        // A name that does not fit after the resource folder would load some other file.
+        if (present && SkinImagePath(appState.resourceFolder, name, path, sizeof path))
+            image.bitmap = LoadSkinImage(path);
+        if (!image.bitmap)
+            image.x = image.y = image.key = 0;
+    }
+    const PlacedImage &body = set->image[SkinBody];
+    if (body.bitmap)
+        RegionFromBitmap(GetDesktopWindow(), body.bitmap, 1, &body.key, &set->shape);
+    if (!set->shape)
+        set->shape = CreateRectRgn(0, 0, 0, 0);
+}
+
+BOOL IndicatorSkin::Load(UINT skinNumber, DWORD displayMode)
+{
+    if (loaded) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    // A path that cannot be built reads as a missing file: every element absent.
+    char skinFile[PathSize];
+    if (!SkinFilePath(appState.installFolder, skinNumber, skinFile, sizeof skinFile))
+        skinFile[0] = '\0';
+    SkinModeLayout layout = SkinLayoutFor(displayMode);
+    if (skinFile[0]) {
+        LoadSet(skinFile, layout.section, layout.marks, layout.time, TRUE, &horizontalSet);
+        LoadSet(skinFile, layout.section, layout.marks, layout.time, FALSE, &verticalSet);
+    } else {
+        horizontalSet.shape = CreateRectRgn(0, 0, 0, 0);
+        verticalSet.shape = CreateRectRgn(0, 0, 0, 0);
+    }
+    loaded = TRUE;
+    return TRUE;
+}
+
+void IndicatorSkin::Release()
+{
+    OrientationSet *sets[2] = { &horizontalSet, &verticalSet };
+    for (int s = 0; s < 2; s++) {
+        for (int i = 0; i < SkinElementCount; i++) {
+            if (sets[s]->image[i].bitmap)
+                DeleteObject(sets[s]->image[i].bitmap);
+        }
+        if (sets[s]->shape)
+            DeleteObject(sets[s]->shape);
+        ZeroMemory(sets[s], sizeof *sets[s]);
+    }
+}
+
+BOOL IndicatorSkin::CopyRegion(BOOL horizontal, HRGN *region) const
+{
+    *region = NULL;
+    if (!loaded) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    HRGN copy = CreateRectRgn(0, 0, 0, 0);
+    if (!copy)
+        return FALSE;
+    const OrientationSet &set = Set(horizontal);
+    if (set.shape && CombineRgn(copy, set.shape, NULL, RGN_COPY) == ERROR) {
+        KeepErrorDeleteObject(copy);
+        return FALSE;
+    }
+    *region = copy;
+    return TRUE;
+}
+
+BOOL IndicatorSkin::GetSize(BOOL horizontal, int *width, int *height) const
+{
+    *width = *height = 0;
+    if (!loaded) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    BitmapSize(Set(horizontal).image[SkinBody].bitmap, width, height);
+    return TRUE;
+}
+
+// Draws one placed element onto the canvas if it has a picture.
+static BOOL DrawElement(HDC canvas, HBITMAP bitmap, int x, int y, COLORREF key)
+{
+    return !bitmap || DrawTransparentBitmap(canvas, x, y, bitmap, key, NULL);
+}
+
+BOOL IndicatorSkin::Compose(HDC canvas, const OrientationSet &set, BOOL horizontal, UINT percent,
+                            PowerState state, UINT minutes, int width, int height, HBRUSH background) const
+{
+    const PlacedImage &body = set.image[SkinBody];
+    if (background) {
+        RECT all = { 0, 0, width, height };
+        if (!FillRect(canvas, &all, background) || !DrawElement(canvas, body.bitmap, 0, 0, body.key))
+            return FALSE;
+    } else {
+        HDC source = CreateCompatibleDC(canvas);
+        if (!source)
+            return FALSE;
+        HGDIOBJ previous = SelectObject(source, body.bitmap);
+        BOOL copied = Selected(previous) && BitBlt(canvas, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        if (Selected(previous))
+            KeepErrorSelectObject(source, previous);
+        KeepErrorDeleteDC(source);
+        if (!copied)
+            return FALSE;
+    }
+
+    const PlacedImage &gauge = set.image[SkinGauge];
+    int gw, gh;
+    if (BitmapSize(gauge.bitmap, &gw, &gh)) {
+        // Cut on a copy: the keep rectangle paints the hidden part of the bitmap it is given.
+        RECT keep = GaugeKeepRect(gw, gh, percent, horizontal);
+        HBITMAP copy = CopyBitmap(canvas, gauge.bitmap);
+        if (!copy)
+            return FALSE;
+        BOOL drawn = DrawTransparentBitmap(canvas, gauge.x, gauge.y, copy, gauge.key, &keep);
+        KeepErrorDeleteObject(copy);
+        if (!drawn)
+            return FALSE;
+    }
+
+    const PlacedImage &mark = set.image[state == OnAc ? SkinMarkAcNoCharging
+                                        : state == OnAcCharging ? SkinMarkAcCharging : SkinMarkBattery];
+    if (!DrawElement(canvas, mark.bitmap, mark.x, mark.y, mark.key))
+        return FALSE;
+
+    const PlacedImage &digits = set.image[SkinDigits];
+    const PlacedImage &label = set.image[SkinLabel];
+    if (minutes != 0 && digits.bitmap) {
+        if (!DrawDigits(canvas, digits.x, digits.y, MinuteDigits, minutes, horizontal, digits.bitmap, digits.key)
+                || !DrawElement(canvas, label.bitmap, label.x, label.y, label.key))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL IndicatorSkin::Draw(HDC dc, BOOL horizontal, UINT percent, PowerState state, UINT minutes,
+                         const POINT *origin, HBRUSH background) const
+{
+    if (!loaded) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    int width, height;
+    GetSize(horizontal, &width, &height);
+    if (width <= 0 || height <= 0)
+        return TRUE;   // no body: nothing to see
+
+    BOOL ok = FALSE;
+    HDC canvas = CreateCompatibleDC(dc);
+    HBITMAP picture = canvas ? CreateCompatibleBitmap(dc, width, height) : NULL;
+    HGDIOBJ previous = NULL;
+    if (!picture)
+        goto done;
+    previous = SelectObject(canvas, picture);
+    if (!Selected(previous)) {
+        previous = NULL;
+        goto done;
+    }
+    if (!Compose(canvas, Set(horizontal), horizontal, percent, state, minutes, width, height, background))
+        goto done;
+    // The only write to the target.
+    ok = BitBlt(dc, origin ? origin->x : 0, origin ? origin->y : 0, width, height, canvas, 0, 0, SRCCOPY);
+
+done:
+    if (previous)
+        KeepErrorSelectObject(canvas, previous);
+    if (picture)
+        KeepErrorDeleteObject(picture);
+    if (canvas)
+        KeepErrorDeleteDC(canvas);
+    return ok;
+}

@@ -1,0 +1,156 @@
+#include "indicator/SkinFile.h"
+
+#include <stdio.h>
+
+#include "app/Text.h"
+
+const char SkinGeneralSection[] = "Indicator.General";
+const char SkinTitleKey[] = "Title";
+const char SkinMarkFixKey[] = "FixShowPowerStatusMark";
+const char SkinTimeFixKey[] = "FixShowRestBatteryTime";
+
+const char *const SkinElementNames[SkinElementCount] = {
+    "Body", "Gauge", "PsmAcNoCharging", "PsmAcCharging", "PsmDc", "RbtNum", "RbtMin",
+};
+
+// The default handed to the profile reader, so that a missing key can be told from an empty one.
+static const char NotFound[] = "#NotFound#";
+// The longest file name an entry may give: one path's worth.
+static const UINT LongestName = SkinNameSize - 1;
+
+SkinModeLayout SkinLayoutFor(DWORD displayMode)
+{
+    static const SkinModeLayout layouts[4] = {
+        { "Indicator.None", FALSE, FALSE },
+        { "Indicator.Psm", TRUE, FALSE },
+        { "Indicator.Rbt", FALSE, TRUE },
+        { "Indicator.Psm.Rbt", TRUE, TRUE },
+    };
+    return layouts[displayMode < 3 ? displayMode : 3];
+}
+
+BOOL SkinModeReads(const SkinModeLayout &layout, SkinElement element)
+{
+    switch (element) {
+    case SkinBody:
+    case SkinGauge:
+        return TRUE;
+    case SkinMarkAcNoCharging:
+    case SkinMarkAcCharging:
+    case SkinMarkBattery:
+        return layout.marks;
+    default:
+        return layout.time;
+    }
+}
+
+void SkinElementKey(SkinElement element, BOOL horizontal, char *key, UINT size)
+{
+    if (CopyText(key, size, element < SkinElementCount ? SkinElementNames[element] : ""))
+        AppendText(key, size, horizontal ? "H" : "V");
+}
+
+BOOL SkinFilePath(const char *installFolder, UINT skinNumber, char *path, UINT size)
+{
+    char name[32];
+    wsprintfA(name, "\\Indicator%02u.dat", skinNumber);
+    return CopyText(path, size, installFolder) && AppendText(path, size, name);
+}
+
+BOOL SkinImagePath(const char *resourceFolder, const char *name, char *path, UINT size)
+{
+    return CopyText(path, size, resourceFolder) && AppendText(path, size, name);
+}
+
+HBITMAP LoadSkinImage(const char *path)
+{
+    return (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+}
+
+DWORD ReadProfileString(const char *path, const char *section, const char *key, char *buffer, UINT size,
+                        const char *defaultValue)
+{
+    if (size == 0)
+        return 0;
+    return GetPrivateProfileStringA(section, key, defaultValue ? defaultValue : "", buffer, size, path);
+}
+
+int ReadProfileInt(const char *path, const char *section, const char *key, int defaultValue)
+{
+    return (int)GetPrivateProfileIntA(section, key, defaultValue, path);
+}
+
+EntryResult ParseSkinEntry(const char *value, BOOL placed, SkinEntry *entry, char *name, UINT nameSize)
+{
+    // The token buffer holds any value the profile reader can return, so the conversion never
+    // cuts it; a name too long to use is refused below rather than cut into another file's name.
+    char token[SkinValueSize];
+    unsigned red = 0, green = 0, blue = 0;
+    int x = 0, y = 0;
+    int converted;
+    token[0] = '\0';
+    if (placed)
+        converted = sscanf(value, "%d,%d,%u,%u,%u,%359s", &x, &y, &red, &green, &blue, token);
+    else
+        converted = sscanf(value, "%u,%u,%u,%359s", &red, &green, &blue, token);
+    entry->fieldsRead = converted < 0 ? 0 : converted;
+    if (entry->fieldsRead != (placed ? 6 : 4))
+        return EntryMalformed;
+    entry->x = x;
+    entry->y = y;
+    entry->colour = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
+    UINT length = (UINT)lstrlenA(token);
+    if (length > LongestName || length >= nameSize)
+        return EntryNameTooLong;
+    CopyText(name, nameSize, token);
+    return EntryPresent;
+}
+
+EntryResult ReadSkinEntry(const char *path, const char *section, const char *key, BOOL placed,
+                          SkinEntry *entry, char *name, UINT nameSize)
+{
+    char value[SkinValueSize];
+    entry->x = entry->y = 0;
+    entry->colour = 0;
+    entry->fieldsRead = 0;
+    ReadProfileString(path, section, key, value, sizeof value, NotFound);
+    // Exact and case-sensitive: a key whose value is literally the marker counts as absent.
+    if (lstrcmpA(value, NotFound) == 0)
+        return EntryAbsent;
+    return ParseSkinEntry(value, placed, entry, name, nameSize);
+}
+
+// The common part of both readers: a failed entry gives every output its default.
+static BOOL ReadEntry(const char *path, const char *section, const char *key, BOOL placed, int *x, int *y,
+                      COLORREF *colour, char *name, UINT nameSize, int defaultX, int defaultY,
+                      COLORREF defaultColour, const char *defaultName)
+{
+    SkinEntry entry;
+    if (ReadSkinEntry(path, section, key, placed, &entry, name, nameSize) == EntryPresent) {
+        *x = entry.x;
+        *y = entry.y;
+        *colour = entry.colour;
+        return TRUE;
+    }
+    *x = defaultX;
+    *y = defaultY;
+    *colour = defaultColour;
+    CopyText(name, nameSize, defaultName ? defaultName : "");
+    return FALSE;
+}
+
+BOOL ReadColorEntry(const char *path, const char *section, const char *key, COLORREF *colour, char *name,
+                    UINT nameSize, COLORREF defaultColour, const char *defaultName)
+{
+    int x, y;
+    return ReadEntry(path, section, key, FALSE, &x, &y, colour, name, nameSize, 0, 0, defaultColour,
+                     defaultName);
+}
+
+BOOL ReadPlacedEntry(const char *path, const char *section, const char *key, int *x, int *y,
+                     COLORREF *colour, char *name, UINT nameSize, int defaultX, int defaultY,
+                     COLORREF defaultColour, const char *defaultName)
+{
+    return ReadEntry(path, section, key, TRUE, x, y, colour, name, nameSize, defaultX, defaultY, defaultColour,
+                     defaultName);
+}

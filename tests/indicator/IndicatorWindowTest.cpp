@@ -1,0 +1,255 @@
+// The floating indicator window driven inside the test process with the synthetic skin: where it
+// sits, its shape and style, its tooltip, the drag by mouse messages, and what it stores.
+#include <gtest/gtest.h>
+#include <set>
+
+#include "app/AppState.h"
+#include "app/SettingsStore.h"
+#include "common/GdiCount.h"
+#include "indicator/IndicatorWindow.h"
+#include "indicator/TestSkin.h"
+
+namespace {
+
+const std::string Folder = testskin::FreshFolder("kestrel-indicator-window");
+const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
+
+TEST(ClampRectToArea, ShiftsIntoTheAreaKeepingTheSize)
+{
+    const RECT area = { 0, 0, 1024, 738 };
+    const struct { RECT in, out; } cases[] = {
+        { { 10, 10, 90, 34 }, { 10, 10, 90, 34 } },              // inside: unchanged
+        { { 1024, 0, 1104, 24 }, { 944, 0, 1024, 24 } },          // right of the area
+        { { 1024, 768, 1104, 792 }, { 944, 714, 1024, 738 } },    // below the taskbar's top
+        { { -50, -30, 30, -6 }, { 0, 0, 80, 24 } },               // above and left
+        { { 5, 5, 2005, 1005 }, { 0, 0, 2000, 1000 } },           // larger: the top-left corner
+    };
+    for (const auto &c : cases) {
+        RECT r = c.in;
+        ClampRectToArea(&r, &area);
+        EXPECT_TRUE(EqualRect(&r, &c.out)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    }
+}
+
+// The tooltip windows of this thread.
+std::set<HWND> Tooltips()
+{
+    std::set<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM lParam) -> BOOL {
+        char name[64];
+        if (GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0)
+            ((std::set<HWND> *)lParam)->insert(window);
+        return TRUE;
+    }, (LPARAM)&found);
+    return found;
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+class Indicator : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(testskin::WriteSkin(Folder, 1));
+    }
+    void SetUp() override
+    {
+        testskin::UseFolder(Folder);
+        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+        GetWorkArea(&area);
+        owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+    }
+    void TearDown() override
+    {
+        indicator.Destroy();
+        DestroyWindow(owner);
+        Pump();
+        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+    }
+    BOOL Create(DWORD position, BOOL horizontal = TRUE, DWORD mode = 3)
+    {
+        return indicator.Create(GetModuleHandleA(NULL), owner, 1, mode, position, horizontal, 57, OnBattery, 75,
+                                "Battery in use:57% battery remaining");
+    }
+    RECT Place() const
+    {
+        RECT r;
+        GetWindowRect(indicator.Window(), &r);
+        return r;
+    }
+    static bool Stored(LONG *x, LONG *y)
+    {
+        DWORD sx, sy;
+        bool ok = AccessSetting(FALSE, SettingIndicatorX, &sx) && AccessSetting(FALSE, SettingIndicatorY, &sy);
+        *x = (LONG)sx;
+        *y = (LONG)sy;
+        return ok;
+    }
+    void Mouse(UINT message, int x, int y)
+    {
+        SendMessageA(indicator.Window(), message, message == WM_MOUSEMOVE ? 0 : MK_LBUTTON,
+                     MAKELPARAM((WORD)(SHORT)x, (WORD)(SHORT)y));
+    }
+    RECT area;
+    HWND owner;
+    IndicatorWindow indicator;
+};
+
+TEST_F(Indicator, ShownShapedTopmostInTheChosenCorner)
+{
+    ASSERT_TRUE(Create(PositionTopRight));
+    HWND window = indicator.Window();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_NE(window, GetActiveWindow());
+    EXPECT_EQ((LONG_PTR)(WS_EX_TOOLWINDOW | WS_EX_TOPMOST),
+              GetWindowLongPtrA(window, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    EXPECT_EQ(owner, GetWindow(window, GW_OWNER));
+    RECT r = Place(), expected = { area.right - 80, area.top, area.right, area.top + 24 };
+    EXPECT_TRUE(EqualRect(&expected, &r));
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(ERROR, GetWindowRgn(window, shape));
+    EXPECT_FALSE(PtInRegion(shape, 0, 0));
+    EXPECT_TRUE(PtInRegion(shape, 1, 0));
+    EXPECT_FALSE(PtInRegion(shape, 79, 0));
+    DeleteObject(shape);
+
+    SetLastError(0);
+    EXPECT_FALSE(Create(PositionTopLeft));
+    EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
+    EXPECT_EQ(window, indicator.Window());
+
+    const struct { DWORD position; BOOL horizontal; LONG x, y; } corners[] = {
+        { PositionTopLeft, TRUE, area.left, area.top },
+        { PositionBottomRight, TRUE, area.right - 80, area.bottom - 24 },
+        { PositionBottomLeft, FALSE, area.left, area.bottom - 80 },
+        { PositionFree, FALSE, area.right - 24, area.top },     // free, never dragged: top right
+        { 7, TRUE, area.right - 80, area.top },
+    };
+    for (const auto &c : corners) {
+        indicator.Destroy();
+        ASSERT_TRUE(Create(c.position, c.horizontal));
+        r = Place();
+        EXPECT_TRUE(r.left == c.x && r.top == c.y) << c.position << ": " << r.left << "," << r.top;
+    }
+
+    // A stored place off the screen is brought in at creation and when the display changes.
+    indicator.Destroy();
+    DWORD x = (DWORD)-500, y = 5000;
+    AccessSetting(TRUE, SettingIndicatorX, &x);
+    AccessSetting(TRUE, SettingIndicatorY, &y);
+    ASSERT_TRUE(Create(PositionFree));
+    r = Place();
+    EXPECT_TRUE(r.left == area.left && r.bottom == area.bottom);
+    x = 300;
+    y = 200;
+    AccessSetting(TRUE, SettingIndicatorX, &x);
+    AccessSetting(TRUE, SettingIndicatorY, &y);
+    SendMessageA(indicator.Window(), WM_DISPLAYCHANGE, 24, MAKELPARAM(1024, 768));
+    r = Place();
+    EXPECT_TRUE(r.left == 300 && r.top == 200);
+    x = 400;
+    AccessSetting(TRUE, SettingIndicatorX, &x);
+    SendMessageA(indicator.Window(), WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+    EXPECT_EQ(400, Place().left);
+}
+
+TEST_F(Indicator, DragsOnlyInFreePositionAndStoresOnlyTheEndOfADrag)
+{
+    ASSERT_TRUE(Create(PositionTopRight));
+    RECT start = Place();
+    Mouse(WM_LBUTTONDOWN, 10, 10);
+    Mouse(WM_MOUSEMOVE, -200, 100);
+    Mouse(WM_LBUTTONUP, -200, 100);
+    RECT r = Place();
+    EXPECT_TRUE(EqualRect(&start, &r));
+    EXPECT_EQ(Idle, indicator.Drag());
+    LONG x, y;
+    EXPECT_FALSE(Stored(&x, &y));
+
+    indicator.Destroy();
+    ASSERT_TRUE(Create(PositionFree));
+    start = Place();
+    // Within the drag rectangle: nothing moves, nothing is stored.
+    Mouse(WM_LBUTTONDOWN, 10, 10);
+    EXPECT_EQ(Pressed, indicator.Drag());
+    Mouse(WM_MOUSEMOVE, 10 + GetSystemMetrics(SM_CXDRAG), 10 - GetSystemMetrics(SM_CYDRAG));
+    EXPECT_EQ(Pressed, indicator.Drag());
+    Mouse(WM_LBUTTONUP, 10, 10);
+    r = Place();
+    EXPECT_TRUE(EqualRect(&start, &r));
+    EXPECT_FALSE(Stored(&x, &y));
+
+    // A real drag keeps the grabbed pixel under the cursor and stores where it ends.
+    Mouse(WM_LBUTTONDOWN, 10, 10);
+    Mouse(WM_MOUSEMOVE, -290, 110);
+    EXPECT_EQ(Dragging, indicator.Drag());
+    r = Place();
+    EXPECT_TRUE(r.left == start.left - 300 && r.top == start.top + 100) << r.left << "," << r.top;
+    EXPECT_FALSE(Stored(&x, &y));
+    Mouse(WM_LBUTTONUP, -290, 110);
+    ASSERT_TRUE(Stored(&x, &y));
+    EXPECT_TRUE(x == start.left - 300 && y == start.top + 100);
+
+    // Dragged far past the bottom: it stops at the work area's edge, and that is stored.
+    Mouse(WM_LBUTTONDOWN, 10, 10);
+    Mouse(WM_MOUSEMOVE, 10, 3000);
+    r = Place();
+    EXPECT_EQ(area.bottom, r.bottom);
+    // Another window taking over ends the drag as a release does.
+    SendMessageA(indicator.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
+    Pump();
+    EXPECT_EQ(Idle, indicator.Drag());
+    ASSERT_TRUE(Stored(&x, &y));
+    EXPECT_EQ(area.bottom - 24, y);
+}
+
+TEST_F(Indicator, TooltipDoubleClickAndNothingLost)
+{
+    std::set<HWND> before = Tooltips();
+    ASSERT_TRUE(Create(PositionTopLeft));
+    std::set<HWND> first = Tooltips();
+    ASSERT_EQ(before.size() + 1, first.size());
+    EXPECT_TRUE(indicator.Update(56, OnBattery, 70, "Battery in use:57% battery remaining"));
+    EXPECT_EQ(first, Tooltips());   // the same text keeps the same tooltip
+    EXPECT_TRUE(indicator.Update(56, OnBattery, 70, "Battery in use:56% battery remaining"));
+    std::set<HWND> second = Tooltips();
+    EXPECT_EQ(first.size(), second.size());
+    EXPECT_NE(first, second);
+
+    // A double click asks the owner for the settings sheet, also with a fixed position.
+    Mouse(WM_LBUTTONDBLCLK, 5, 5);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, owner, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(40003u, LOWORD(msg.wParam));
+    EXPECT_EQ(0, msg.lParam);
+    // The owner alone removes it.
+    SendMessageA(indicator.Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(indicator.Window()));
+
+    for (int i = 0; i < 10; i++) {
+        indicator.Update((UINT)i, OnAcCharging, 0, i % 2 ? "a" : "b");
+        UpdateWindow(indicator.Window());
+    }
+    indicator.Destroy();
+    EXPECT_FALSE(indicator.Update(1, OnAc, 0, "a"));
+    Pump();
+    UINT gdi = CountGdiObjects();
+    for (int i = 0; i < 100; i++) {
+        ASSERT_TRUE(Create((DWORD)i % 5, i % 2, (DWORD)i % 4));
+        for (int j = 0; j < 10; j++) {
+            indicator.Update((UINT)(i + j) % 101, (PowerState)(j % 3), (UINT)j * 50, j % 3 ? "same" : "other");
+            UpdateWindow(indicator.Window());
+        }
+        indicator.Destroy();
+    }
+    Pump();
+    EXPECT_EQ(gdi, CountGdiObjects());
+    EXPECT_EQ(before, Tooltips());
+}
+
+} // namespace
