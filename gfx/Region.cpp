@@ -1,34 +1,5 @@
 #include "gfx/Region.h"
-
-// Clean-up calls that leave the thread's last-error code as they found it, so that a caller reads
-// the cause of the first failure and never that of the clean-up.
-static void KeepErrorDeleteObject(HGDIOBJ object)
-{
-    DWORD error = GetLastError();
-    DeleteObject(object);
-    SetLastError(error);
-}
-
-static void KeepErrorDeleteDC(HDC dc)
-{
-    DWORD error = GetLastError();
-    DeleteDC(dc);
-    SetLastError(error);
-}
-
-static void KeepErrorSelectObject(HDC dc, HGDIOBJ object)
-{
-    DWORD error = GetLastError();
-    SelectObject(dc, object);
-    SetLastError(error);
-}
-
-static void KeepErrorReleaseDC(HWND window, HDC dc)
-{
-    DWORD error = GetLastError();
-    ReleaseDC(window, dc);
-    SetLastError(error);
-}
+#include "gfx/KeepError.h"
 
 BOOL IsKeyColour(COLORREF colour, WORD keyCount, const COLORREF *keys)
 {

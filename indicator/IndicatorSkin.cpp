@@ -1,30 +1,9 @@
 #include "indicator/IndicatorSkin.h"
 
 #include "app/AppState.h"
+#include "gfx/KeepError.h"
 #include "gfx/Region.h"
 #include "indicator/SkinFile.h"
-
-// Clean-up that keeps the first failure's last-error code for the caller.
-static void KeepErrorDeleteObject(HGDIOBJ object)
-{
-    DWORD error = GetLastError();
-    DeleteObject(object);
-    SetLastError(error);
-}
-
-static void KeepErrorDeleteDC(HDC dc)
-{
-    DWORD error = GetLastError();
-    DeleteDC(dc);
-    SetLastError(error);
-}
-
-static void KeepErrorSelectObject(HDC dc, HGDIOBJ object)
-{
-    DWORD error = GetLastError();
-    SelectObject(dc, object);
-    SetLastError(error);
-}
 
 static BOOL BitmapSize(HBITMAP bitmap, int *width, int *height)
 {
