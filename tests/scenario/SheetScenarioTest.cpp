@@ -346,6 +346,15 @@ TEST_F(Sheet, TheIndicatorOpensTheSheetAndItsPageStoresAllFiveAndRebuildsIt)
     EXPECT_EQ(BST_UNCHECKED, SendMessageA(time, BM_GETCHECK, 0, 0));
     EXPECT_EQ(BST_CHECKED, SendMessageA(mark, BM_GETCHECK, 0, 0));
 
+    // Switched off, the group is disabled and the sample goes; the time box stays in sight.
+    HWND show = Control(sheet, 1200), sample = Control(sheet, 1203);
+    ASSERT_TRUE(ClickWindow(show));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(sample); }));
+    EXPECT_FALSE(IsWindowEnabled(kind));
+    EXPECT_TRUE(IsWindowVisible(time) && !IsWindowEnabled(time));
+    ASSERT_TRUE(ClickWindow(show));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(sample) && IsWindowEnabled(kind); }));
+
     // The user asks for the time; the slim skin never shows it, so its box goes, and comes back
     // with the user's choice when a free skin is chosen again.
     ASSERT_TRUE(ClickWindow(time));
