@@ -228,35 +228,20 @@ static void OnTimer(HWND page)
     }
 }
 
+// The sample always shows the horizontal layout, centred in the button, at the current row.
+static void PaintSample(HDC canvas, int width, int height, HBRUSH background, void *)
+{
+    int skinWidth, skinHeight;
+    if (!state.sampleSkin || !state.sampleSkin->GetSize(TRUE, &skinWidth, &skinHeight))
+        return;
+    POINT origin = { (width - skinWidth) / 2, (height - skinHeight) / 2 };
+    const SampleRow &row = SampleDemoTable[state.sampleStep];
+    state.sampleSkin->Draw(canvas, TRUE, row.percent, row.state, row.minutes, &origin, background);
+}
+
 static void DrawSample(HWND page, const DRAWITEMSTRUCT *item)
 {
-    const RECT &r = item->rcItem;
-    int width = r.right - r.left, height = r.bottom - r.top;
-    HDC memory = CreateCompatibleDC(item->hDC);
-    HBITMAP canvas = memory ? CreateCompatibleBitmap(item->hDC, width, height) : NULL;
-    HGDIOBJ oldBitmap = NULL;
-    if (!canvas)
-        goto done;
-    oldBitmap = SelectObject(memory, canvas);
-    {
-        RECT area = { 0, 0, width, height };
-        HBRUSH background = (HBRUSH)SendMessageA(page, WM_CTLCOLORDLG, (WPARAM)item->hDC, (LPARAM)item->hwndItem);
-        FillRect(memory, &area, background ? background : GetSysColorBrush(COLOR_3DFACE));
-        int skinWidth, skinHeight;
-        if (state.sampleSkin && state.sampleSkin->GetSize(TRUE, &skinWidth, &skinHeight)) {
-            // The sample always shows the horizontal layout, centred in the button.
-            POINT origin = { (width - skinWidth) / 2, (height - skinHeight) / 2 };
-            const SampleRow &row = SampleDemoTable[state.sampleStep];
-            state.sampleSkin->Draw(memory, TRUE, row.percent, row.state, row.minutes, &origin, background);
-        }
-    }
-    BitBlt(item->hDC, r.left, r.top, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-done:
-    if (canvas)
-        DeleteObject(canvas);
-    if (memory)
-        DeleteDC(memory);
+    PaintItemOnPage(page, item, PaintSample, NULL);
 }
 
 static void OnApply(HWND page)

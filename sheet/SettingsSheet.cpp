@@ -148,3 +148,29 @@ INT_PTR PageResult(HWND page, LONG_PTR result)
     SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
     return TRUE;
 }
+
+void PaintItemOnPage(HWND page, const DRAWITEMSTRUCT *item, ItemPainter paint, void *context)
+{
+    const RECT &r = item->rcItem;
+    int width = r.right - r.left, height = r.bottom - r.top;
+    HDC canvas = CreateCompatibleDC(item->hDC);
+    HBITMAP bitmap = canvas ? CreateCompatibleBitmap(item->hDC, width, height) : NULL;
+    if (!bitmap)
+        goto done;
+    {
+        HGDIOBJ oldBitmap = SelectObject(canvas, bitmap);
+        RECT area = { 0, 0, width, height };
+        HBRUSH background = (HBRUSH)SendMessageA(page, WM_CTLCOLORDLG, (WPARAM)item->hDC, (LPARAM)item->hwndItem);
+        if (!background)
+            background = GetSysColorBrush(COLOR_3DFACE);
+        FillRect(canvas, &area, background);
+        paint(canvas, width, height, background, context);
+        BitBlt(item->hDC, r.left, r.top, width, height, canvas, 0, 0, SRCCOPY);
+        SelectObject(canvas, oldBitmap);
+    }
+done:
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (canvas)
+        DeleteDC(canvas);
+}

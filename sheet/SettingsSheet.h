@@ -65,4 +65,10 @@ void PostSettingsChanged(WPARAM what);             // tells the main window afte
 // Sets a page's WM_NOTIFY result; the dialog procedure then returns TRUE.
 INT_PTR PageResult(HWND page, LONG_PTR result);
 
+// Paints an owner-drawn item of a page without flicker: a canvas of the item's size is filled with
+// the page's background brush, paint draws the item's contents on it in the item's own coordinates,
+// and the canvas is copied to the item once.
+typedef void (*ItemPainter)(HDC canvas, int width, int height, HBRUSH background, void *context);
+void PaintItemOnPage(HWND page, const DRAWITEMSTRUCT *item, ItemPainter paint, void *context);
+
 #endif

@@ -59,48 +59,34 @@ static INT_PTR OnInitDialog(HWND page)
     return TRUE;
 }
 
+// The logo at its own size against the right edge, centred from top to bottom.
+static void PaintLogo(HDC canvas, int width, int height, HBRUSH, void *context)
+{
+    HWND page = (HWND)context;
+    HICON logo = (HICON)LoadImageA((HINSTANCE)GetWindowLongPtrA(page, GWLP_HINSTANCE), MAKEINTRESOURCEA(IDI_LOGO),
+                                   IMAGE_ICON, 0, 0, 0);
+    if (!logo)
+        return;
+    int iconWidth = 0, iconHeight = 0;
+    ICONINFO info;
+    if (GetIconInfo(logo, &info)) {
+        BITMAP bitmap;
+        if (info.hbmColor && GetObjectA(info.hbmColor, sizeof bitmap, &bitmap)) {
+            iconWidth = bitmap.bmWidth;
+            iconHeight = bitmap.bmHeight;
+        }
+        if (info.hbmColor)
+            DeleteObject(info.hbmColor);
+        if (info.hbmMask)
+            DeleteObject(info.hbmMask);
+    }
+    DrawIconEx(canvas, width - iconWidth, (height - iconHeight) / 2, logo, iconWidth, iconHeight, 0, NULL, DI_NORMAL);
+    DestroyIcon(logo);
+}
+
 void DrawLogoButton(HWND page, const DRAWITEMSTRUCT *item)
 {
-    const RECT &r = item->rcItem;
-    int width = r.right - r.left, height = r.bottom - r.top;
-    HDC memory = CreateCompatibleDC(item->hDC);
-    HBITMAP canvas = memory ? CreateCompatibleBitmap(item->hDC, width, height) : NULL;
-    HGDIOBJ oldBitmap = NULL;
-    if (!canvas)
-        goto done;
-    oldBitmap = SelectObject(memory, canvas);
-    {
-        RECT area = { 0, 0, width, height };
-        HBRUSH background = (HBRUSH)SendMessageA(page, WM_CTLCOLORDLG, (WPARAM)item->hDC, (LPARAM)item->hwndItem);
-        FillRect(memory, &area, background ? background : GetSysColorBrush(COLOR_3DFACE));
-        HICON logo = (HICON)LoadImageA((HINSTANCE)GetWindowLongPtrA(page, GWLP_HINSTANCE),
-                                       MAKEINTRESOURCEA(IDI_LOGO), IMAGE_ICON, 0, 0, 0);
-        if (logo) {
-            int iconWidth = 0, iconHeight = 0;
-            ICONINFO info;
-            if (GetIconInfo(logo, &info)) {
-                BITMAP bitmap;
-                if (info.hbmColor && GetObjectA(info.hbmColor, sizeof bitmap, &bitmap)) {
-                    iconWidth = bitmap.bmWidth;
-                    iconHeight = bitmap.bmHeight;
-                }
-                if (info.hbmColor)
-                    DeleteObject(info.hbmColor);
-                if (info.hbmMask)
-                    DeleteObject(info.hbmMask);
-            }
-            DrawIconEx(memory, width - iconWidth, (height - iconHeight) / 2, logo, iconWidth, iconHeight, 0, NULL,
-                       DI_NORMAL);
-            DestroyIcon(logo);
-        }
-    }
-    BitBlt(item->hDC, r.left, r.top, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-done:
-    if (canvas)
-        DeleteObject(canvas);
-    if (memory)
-        DeleteDC(memory);
+    PaintItemOnPage(page, item, PaintLogo, page);
 }
 
 INT_PTR CALLBACK VersionPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
