@@ -14,6 +14,7 @@
 #include "indicator/IndicatorWindow.h"
 #include "osd/BrightnessOsd.h"
 #include "res/resource.h"
+#include "sheet/SettingsSheet.h"
 
 const UINT TrayIconId = 0;
 // The splash picture's transparent colour and how long it stays.
@@ -249,8 +250,13 @@ static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return 0;
     case CmdProperties:
         // The settings sheet runs modally; a second request while it runs brings it forward.
-        if (appState.sheetOpen)
+        if (appState.sheetOpen) {
             BringForward(window);
+            return 0;
+        }
+        appState.sheetOpen = TRUE;
+        OpenSettingsSheet(appState.instance, window, SheetStartPage);
+        appState.sheetOpen = FALSE;
         return 0;
     case CmdHelp:
         WinHelpA(window, appState.helpPath, HELP_CONTENTS, 0);

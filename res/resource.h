@@ -9,8 +9,8 @@
 #define IDI_TAB_INDICATOR       103
 #define IDI_TAB_OTHER           104
 #define IDI_LOGO                105
-#define IDI_BACKLIGHT           106
-#define IDI_CPU_CLOCK           107
+#define IDI_AC_ADAPTER          106
+#define IDI_BATTERY             107
 #define IDI_GAUGE               117
 #define IDI_TRAY_START          118
 

@@ -1,0 +1,305 @@
+#include "sheet/IndicatorPage.h"
+
+#include <new>
+#include <commctrl.h>
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "app/SettingsStore.h"
+#include "app/Text.h"
+#include "indicator/IndicatorSkin.h"
+#include "indicator/IndicatorSkinInfo.h"
+#include "res/resource.h"
+#include "sheet/IndicatorChoices.h"
+#include "sheet/SettingsSheet.h"
+
+const UINT SkinTitleBufferSize = 100;
+const UINT KindItemSize = 8 + SkinTitleBufferSize;   // "NN - " and the title
+const UINT PositionTextSize = 100;
+const UINT CaptionTextSize = 100;
+const UINT PositionCount = 5;
+
+// The page's state: one page exists at a time, from WM_INITDIALOG until its window is destroyed.
+struct IndicatorPageState {
+    BOOL preferredPowerStatus;   // the user's own choices; a skin that forces a check box
+    BOOL preferredTime;          // changes the box, never these
+    UINT sampleStep;             // the row of the demonstration shown
+    PowerState captionState;     // the state the sample's caption describes
+    IndicatorSkin *sampleSkin;   // draws the sample; null when it could not be made
+};
+
+static IndicatorPageState state;
+
+UINT SelectedSkinNumber(HWND page)
+{
+    HWND list = GetDlgItem(page, IdcKindList);
+    LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR)
+        return 0;
+    // The list gives no bound for an item's text: ask its length first.
+    LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, (WPARAM)selected, 0);
+    if (length == CB_ERR)
+        return 0;
+    char *text = new (std::nothrow) char[length + 1];
+    if (!text)
+        return 0;
+    UINT number = 0;
+    if (SendMessageA(list, CB_GETLBTEXT, (WPARAM)selected, (LPARAM)text) != CB_ERR)
+        number = SkinNumberFromText(text);
+    delete[] text;
+    return number;
+}
+
+static BOOL Checked(HWND page, int id)
+{
+    return IsDlgButtonChecked(page, id) != BST_UNCHECKED;
+}
+
+// Sets the two "show" check boxes from the user's choices and what the selected skin forces;
+// a forced remaining time is hidden altogether, a forced power status only disabled.
+static void ApplySkinFixes(HWND page, BOOL *powerStatusFixed, BOOL *timeFixed)
+{
+    SkinFix markFix = Free, timeFix = Free;
+    IndicatorSkinInfo info;
+    info.Load(SelectedSkinNumber(page));
+    if (!info.GetInfo(NULL, 0, &markFix, &timeFix))
+        markFix = timeFix = Free;
+    BOOL powerStatus = ResolveChoice(state.preferredPowerStatus, markFix, powerStatusFixed);
+    BOOL time = ResolveChoice(state.preferredTime, timeFix, timeFixed);
+
+    HWND box = GetDlgItem(page, IdcShowPowerStatus);
+    EnableWindow(box, TRUE);
+    CheckDlgButton(page, IdcShowPowerStatus, powerStatus ? BST_CHECKED : BST_UNCHECKED);
+    if (*powerStatusFixed)
+        EnableWindow(box, FALSE);
+
+    box = GetDlgItem(page, IdcShowRemainingTime);
+    EnableWindow(box, TRUE);
+    CheckDlgButton(page, IdcShowRemainingTime, time ? BST_CHECKED : BST_UNCHECKED);
+    if (*timeFixed) {
+        EnableWindow(box, FALSE);
+        ShowWindow(box, SW_HIDE);
+    } else {
+        ShowWindow(box, SW_SHOWNA);
+    }
+}
+
+static void UpdateIndicatorControls(HWND page, BOOL powerStatusFixed, BOOL timeFixed)
+{
+    BOOL shown = Checked(page, IdcShowIndicator);
+    const int group[] = { IdcIndicatorGroup, IdcPositionLabel, IdcPositionList, IdcVertical, IdcKindLabel,
+                          IdcKindList, IdcSampleLabel };
+    for (int id : group)
+        EnableWindow(GetDlgItem(page, id), shown);
+    EnableWindow(GetDlgItem(page, IdcShowPowerStatus), shown && !powerStatusFixed);
+    EnableWindow(GetDlgItem(page, IdcShowRemainingTime), shown && !timeFixed);
+    ShowWindow(GetDlgItem(page, IdcSampleCaption), shown ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(GetDlgItem(page, IdcSample), shown ? SW_SHOWNA : SW_HIDE);
+}
+
+static void ReleaseSample()
+{
+    if (state.sampleSkin) {
+        state.sampleSkin->Release();
+        delete state.sampleSkin;
+        state.sampleSkin = NULL;
+    }
+}
+
+static void RebuildSample(HWND page)
+{
+    ReleaseSample();
+    state.sampleSkin = new (std::nothrow) IndicatorSkin(appState.instance);
+    // A skin whose file is missing loads without images and draws nothing visible.
+    if (state.sampleSkin)
+        state.sampleSkin->Load(SelectedSkinNumber(page),
+                               ModeFromChecks(Checked(page, IdcShowPowerStatus), Checked(page, IdcShowRemainingTime)));
+    InvalidateRect(GetDlgItem(page, IdcSample), NULL, FALSE);
+}
+
+static void ShowSampleDescription(HWND page, PowerState powerState)
+{
+    char caption[CaptionTextSize] = "";
+    LoadStringA(appState.instance, SampleCaptionId(powerState), caption, sizeof caption);
+    SetDlgItemTextA(page, IdcSampleCaption, caption);
+}
+
+static void FillKindList(HWND page, DWORD storedNumber)
+{
+    HWND list = GetDlgItem(page, IdcKindList);
+    LRESULT chosen = CB_ERR;
+    for (UINT number = 0; number < SkinNumberCount; number++) {
+        IndicatorSkinInfo info;
+        info.Load(number);
+        char title[SkinTitleBufferSize];
+        if (!info.GetInfo(title, sizeof title, NULL, NULL))
+            continue;
+        char item[KindItemSize];
+        wsprintfA(item, "%02u - ", number);   // at most "99 - "
+        AppendText(item, sizeof item, title);
+        LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)item);
+        if (number == storedNumber)
+            chosen = index;
+    }
+    // A stored number that names no installed skin leaves the list without a selection.
+    if (chosen != CB_ERR)
+        SendMessageA(list, CB_SETCURSEL, (WPARAM)chosen, 0);
+}
+
+static void FillPositionList(HWND page, DWORD storedPosition)
+{
+    HWND list = GetDlgItem(page, IdcPositionList);
+    for (UINT i = 0; i < PositionCount; i++) {
+        char text[PositionTextSize] = "";
+        LoadStringA(appState.instance, IDS_POSITION_TOP_RIGHT + i, text, sizeof text);
+        SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)text);
+    }
+    // Outside the list (a damaged value) there is no selection, which reads back as "free".
+    SendMessageA(list, CB_SETCURSEL, (WPARAM)storedPosition, 0);
+}
+
+static INT_PTR OnInitDialog(HWND page)
+{
+    PrepareSheetWindow(GetParent(page));
+    state.sampleStep = 0;
+    state.captionState = SampleDemoTable[0].state;
+    SetTimer(page, SampleTimer, SamplePeriod, NULL);
+    ShowSampleDescription(page, state.captionState);
+
+    DWORD show, number, position, vertical, mode;
+    LoadIndicatorSettings(&show, &number, &position, &vertical, &mode);
+    CheckDlgButton(page, IdcShowIndicator, show ? BST_CHECKED : BST_UNCHECKED);
+    FillKindList(page, number);
+    FillPositionList(page, position);
+    CheckDlgButton(page, IdcVertical, vertical ? BST_CHECKED : BST_UNCHECKED);
+    PreferredFromMode(mode, &state.preferredPowerStatus, &state.preferredTime);
+
+    BOOL powerStatusFixed, timeFixed;
+    ApplySkinFixes(page, &powerStatusFixed, &timeFixed);
+    RebuildSample(page);
+    UpdateIndicatorControls(page, powerStatusFixed, timeFixed);
+    return TRUE;
+}
+
+static void OnCommand(HWND page, int id, int code)
+{
+    BOOL powerStatusFixed, timeFixed;
+    switch (id) {
+    case IdcShowIndicator:
+        SheetChanged(page);
+        ApplySkinFixes(page, &powerStatusFixed, &timeFixed);
+        UpdateIndicatorControls(page, powerStatusFixed, timeFixed);
+        break;
+    case IdcPositionList:
+        if (code == CBN_SELCHANGE)
+            SheetChanged(page);
+        break;
+    case IdcKindList:
+        if (code != CBN_SELCHANGE)
+            break;
+        ApplySkinFixes(page, &powerStatusFixed, &timeFixed);
+        SheetChanged(page);
+        RebuildSample(page);
+        break;
+    case IdcShowPowerStatus:
+        state.preferredPowerStatus = Checked(page, IdcShowPowerStatus);
+        SheetChanged(page);
+        RebuildSample(page);
+        break;
+    case IdcShowRemainingTime:
+        state.preferredTime = Checked(page, IdcShowRemainingTime);
+        SheetChanged(page);
+        RebuildSample(page);
+        break;
+    case IdcVertical:
+        SheetChanged(page);
+        break;
+    }
+}
+
+static void OnTimer(HWND page)
+{
+    state.sampleStep = (state.sampleStep + 1) % SampleRowCount;
+    InvalidateRect(GetDlgItem(page, IdcSample), NULL, FALSE);
+    PowerState rowState = SampleDemoTable[state.sampleStep].state;
+    if (rowState != state.captionState) {
+        state.captionState = rowState;
+        ShowSampleDescription(page, rowState);
+    }
+}
+
+// The sample always shows the horizontal layout, centred in the button, at the current row.
+static void PaintSample(HDC canvas, int width, int height, HBRUSH background, void *)
+{
+    int skinWidth, skinHeight;
+    if (!state.sampleSkin || !state.sampleSkin->GetSize(TRUE, &skinWidth, &skinHeight))
+        return;
+    POINT origin = { (width - skinWidth) / 2, (height - skinHeight) / 2 };
+    const SampleRow &row = SampleDemoTable[state.sampleStep];
+    state.sampleSkin->Draw(canvas, TRUE, row.percent, row.state, row.minutes, &origin, background);
+}
+
+static void DrawSample(HWND page, const DRAWITEMSTRUCT *item)
+{
+    PaintItemOnPage(page, item, PaintSample, NULL);
+}
+
+static void OnApply(HWND page)
+{
+    DWORD show = Checked(page, IdcShowIndicator) ? 1 : 0;
+    DWORD number = SelectedSkinNumber(page);
+    // No selection stores all ones, which the indicator takes as a free position.
+    DWORD position = (DWORD)SendMessageA(GetDlgItem(page, IdcPositionList), CB_GETCURSEL, 0, 0);
+    DWORD vertical = Checked(page, IdcVertical) ? 1 : 0;
+    DWORD mode = ModeFromChecks(Checked(page, IdcShowPowerStatus), Checked(page, IdcShowRemainingTime));
+    AccessSetting(TRUE, SettingIndicatorShow, &show);
+    AccessSetting(TRUE, SettingIndicatorNumber, &number);
+    AccessSetting(TRUE, SettingIndicatorPosition, &position);
+    AccessSetting(TRUE, SettingIndicatorVertical, &vertical);
+    AccessSetting(TRUE, SettingIndicatorMode, &mode);
+    PostSettingsChanged(IndicatorChanged);
+}
+
+// Cancel, and the end of the page window whatever closed the sheet: the sample's bitmaps and
+// shapes are not kept for a page that no longer exists.
+static void StopSample(HWND page)
+{
+    KillTimer(page, SampleTimer);
+    ReleaseSample();
+}
+
+INT_PTR CALLBACK IndicatorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(page);
+    case WM_COMMAND:
+        OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_DRAWITEM:
+        if (wParam != (WPARAM)IdcSample)
+            return 0;
+        DrawSample(page, (const DRAWITEMSTRUCT *)lParam);
+        return TRUE;
+    case WM_TIMER:
+        OnTimer(page);
+        return 0;
+    case WM_DESTROY:
+        StopSample(page);
+        return 0;
+    case WM_NOTIFY:
+        switch (((NMHDR *)lParam)->code) {
+        case PSN_APPLY:
+            OnApply(page);
+            return PageResult(page, PSNRET_NOERROR);
+        case PSN_RESET:
+            StopSample(page);
+            return 0;
+        case PSN_HELP:
+            SheetHelp(IndicatorHelpId);
+            return PageResult(page, 0);
+        }
+        return 0;
+    }
+    return 0;
+}

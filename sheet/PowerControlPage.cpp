@@ -1,0 +1,93 @@
+#include "sheet/PowerControlPage.h"
+
+#include <commctrl.h>
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "app/SettingsStore.h"
+#include "driver/DriverChannel.h"
+#include "sheet/SettingsSheet.h"
+
+DWORD ClampLevel(DWORD value, DWORD count)
+{
+    return value < count ? value : count - 1;
+}
+
+// Sets up one group (label, AC slider, battery slider and their end labels), or disables all seven
+// of its controls when the driver cannot set that level.
+static void SetupGroup(HWND page, int firstId, int acId, int dcId, BOOL supported, DWORD count,
+                       const DWORD stored[2])
+{
+    if (!supported || count == 0) {
+        for (int id = firstId; id < firstId + PowerGroupSize; id++)
+            EnableWindow(GetDlgItem(page, id), FALSE);
+        return;
+    }
+    const int sliders[2] = { acId, dcId };
+    for (int i = 0; i < 2; i++) {
+        HWND slider = GetDlgItem(page, sliders[i]);
+        SendMessageA(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, count - 1));
+        SendMessageA(slider, TBM_SETPOS, TRUE, (LPARAM)ClampLevel(stored[i], count));
+    }
+}
+
+static INT_PTR OnInitDialog(HWND page)
+{
+    PrepareSheetWindow(GetParent(page));
+    DWORD lcdSupported = 0, lcdCount = 0, cpuSupported = 0, cpuCount = 0;
+    if (appState.driver)
+        appState.driver->GetInfo(NULL, NULL, NULL, &lcdSupported, &lcdCount, &cpuSupported, &cpuCount);
+    DWORD backlight[2], clock[2];
+    LoadPowerControlSettings(backlight, clock);
+    SetupGroup(page, IdcBacklightLabel, IdcBacklightAc, IdcBacklightDc, lcdSupported, lcdCount, backlight);
+    SetupGroup(page, IdcClockLabel, IdcClockAc, IdcClockDc, cpuSupported, cpuCount, clock);
+    return TRUE;
+}
+
+static void StoreSlider(HWND page, int id, const char *name)
+{
+    HWND slider = GetDlgItem(page, id);
+    if (!IsWindowEnabled(slider))
+        return;
+    DWORD position = (DWORD)SendMessageA(slider, TBM_GETPOS, 0, 0);
+    AccessSetting(TRUE, name, &position);
+}
+
+static void OnApply(HWND page)
+{
+    StoreSlider(page, IdcBacklightAc, SettingLcdBacklightAc);
+    StoreSlider(page, IdcBacklightDc, SettingLcdBacklightDc);
+    StoreSlider(page, IdcClockAc, SettingCpuClockAc);
+    StoreSlider(page, IdcClockDc, SettingCpuClockDc);
+    PostSettingsChanged(PowerControlChanged);
+}
+
+static BOOL IsLevelSlider(HWND page, HWND control)
+{
+    return control && (control == GetDlgItem(page, IdcBacklightAc) || control == GetDlgItem(page, IdcBacklightDc)
+                       || control == GetDlgItem(page, IdcClockAc) || control == GetDlgItem(page, IdcClockDc));
+}
+
+INT_PTR CALLBACK PowerControlPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(page);
+    case WM_HSCROLL:
+        // Every notification counts, even one that leaves the slider where it was.
+        if (IsLevelSlider(page, (HWND)lParam))
+            SheetChanged(page);
+        return 0;
+    case WM_NOTIFY:
+        switch (((NMHDR *)lParam)->code) {
+        case PSN_APPLY:
+            OnApply(page);
+            return PageResult(page, PSNRET_NOERROR);
+        case PSN_HELP:
+            SheetHelp(PowerControlHelpId);
+            return PageResult(page, 0);
+        }
+        return 0;
+    }
+    return 0;
+}

@@ -1,0 +1,450 @@
+// The settings sheet in the running program, driven with the real mouse and keyboard (xdotool on
+// the test display), read back from the screen's windows, the registry and the driver's record.
+#include "scenario/Scenario.h"
+
+#include <cstdlib>
+#include <commctrl.h>
+
+#include "FakeBattery.h"
+#include "SimControl.h"
+
+namespace {
+
+const UINT CmdExit = 40005;
+const UINT SettingsChangedMessage = 0x8065;
+const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
+const char SheetTitle[] = "Kestrel Properties";
+const char Xdotool[] = "Z:\\usr\\bin\\xdotool";
+
+// Runs xdotool on the test display. The system gives no handle to wait on for a program of the host,
+// so a shell runs it and leaves its exit code in a file, which is waited for.
+bool Xdo(const std::string &arguments)
+{
+    static int calls = 0;
+    std::string marker = "/tmp/kestrel-xdo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
+    std::string markerDos = "Z:" + marker;
+    for (char &c : markerDos)
+        c = c == '/' ? '\\' : c;
+    DeleteFileA(markerDos.c_str());
+    std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? > " + marker + "\"";
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+        return false;
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    std::string code;
+    bool done = WaitUntil([&] { return !(code = ReadTextFile(markerDos)).empty(); }, 10000);
+    DeleteFileA(markerDos.c_str());
+    return done && code[0] == '0';
+}
+
+bool ClickAt(int x, int y, int clicks = 1)
+{
+    return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click --repeat "
+               + std::to_string(clicks) + " --delay 80 1");
+}
+
+bool ClickWindow(HWND window, int clicks = 1)
+{
+    RECT r;
+    return window && GetWindowRect(window, &r) && ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, clicks);
+}
+
+bool ClickTrayIcon(int clicks)
+{
+    RECT slot;
+    return TraySlot(0, &slot) && ClickAt((slot.left + slot.right) / 2, (slot.top + slot.bottom) / 2, clicks);
+}
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND window, LPARAM lParam)
+{
+    ControlSearch *search = (ControlSearch *)lParam;
+    if (GetDlgCtrlID(window) != search->id)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// A control of any page the sheet has created (the ids differ from page to page).
+HWND Control(HWND sheet, int id)
+{
+    ControlSearch search = { id, NULL };
+    EnumChildWindows(sheet, MatchControl, (LPARAM)&search);
+    return search.found;
+}
+
+HWND WaitForControl(HWND sheet, int id)
+{
+    HWND control = NULL;
+    WaitUntil([&] { return (control = Control(sheet, id)) != NULL && IsWindowVisible(GetParent(control)); });
+    return control;
+}
+
+std::string Text(HWND window)
+{
+    // Asked of the control itself: a drop-down list's text is its selected item.
+    char text[256] = "";
+    DWORD_PTR result;
+    if (window)
+        SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 5000, &result);
+    return text;
+}
+
+HWND Tabs(HWND sheet)
+{
+    return FindWindowExA(sheet, NULL, "SysTabControl32", NULL);
+}
+
+// Clicks a tab of the sheet; its rectangle is asked for in the program's own memory.
+bool ClickTab(DWORD processId, HWND sheet, int index)
+{
+    HWND tabs = Tabs(sheet);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!tabs || !process)
+        return false;
+    RECT r = { 0, 0, 0, 0 };
+    void *remote = VirtualAllocEx(process, NULL, sizeof r, MEM_COMMIT, PAGE_READWRITE);
+    bool read = remote && SendMessageA(tabs, TCM_GETITEMRECT, index, (LPARAM)remote)
+                && ReadProcessMemory(process, remote, &r, sizeof r, NULL);
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!read)
+        return false;
+    MapWindowPoints(tabs, NULL, (POINT *)&r, 2);
+    return ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2)
+        && WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == index; });
+}
+
+bool ReadSetting(const char *name, DWORD *value)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof *value, type = 0;
+    LONG status = RegQueryValueExA(key, name, NULL, &type, (BYTE *)value, &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+void WriteSetting(const char *name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key));
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value);
+    RegCloseKey(key);
+}
+
+int CountSheets(DWORD processId)
+{
+    int count = 0;
+    HWND window = NULL;
+    while ((window = FindWindowExA(NULL, window, "#32770", SheetTitle)) != NULL) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        count += owner == processId;
+    }
+    return count;
+}
+
+// A window of the test's own that takes the foreground away from the sheet.
+class Bystander {
+public:
+    Bystander()
+    {
+        window = CreateWindowExA(0, "STATIC", "bystander", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40, NULL, NULL,
+                                 GetModuleHandleA(NULL), NULL);
+    }
+    ~Bystander() { DestroyWindow(window); }
+    bool TakeForeground()
+    {
+        return window && WaitUntil([this] {
+            SetForegroundWindow(window);
+            return GetForegroundWindow() == window;
+        }, 3000);
+    }
+private:
+    HWND window;
+};
+
+class Sheet : public KestrelScenario {
+protected:
+    void SetUp() override
+    {
+        KestrelScenario::SetUp();
+        battery = getenv("KESTREL_FAKE_BATTERY");
+        ASSERT_TRUE(battery != NULL) << "no fake battery: the test run could not make a private mount namespace";
+        ASSERT_TRUE(FindWindowA("Shell_TrayWnd", NULL) != NULL) << "the virtual desktop has no notification area";
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Xdotool)) << "xdotool is not installed";
+        SimState state;
+        ASSERT_TRUE(SimGetState(&state)) << "the driver simulator is not loaded in this prefix";
+        ASSERT_TRUE(SimReset());
+        ASSERT_TRUE(FakeBatterySet(battery, FakeAcNotCharging, 100, 0));
+        ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
+        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+    }
+    void TearDown() override
+    {
+        KestrelScenario::TearDown();
+        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+        SimReset();
+    }
+
+    // Starts Kestrel and waits until the start-up pushes (which end with the ring value) are done.
+    void Start(KestrelProcess &kestrel, const char *mode)
+    {
+        ASSERT_TRUE(kestrel.Start(std::string("/D /X ") + mode));
+        ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
+        ASSERT_TRUE(WaitUntil([] { return !TraySlotEmpty(0); }));
+    }
+
+    HWND OpenFromTrayIcon(KestrelProcess &kestrel)
+    {
+        if (!ClickTrayIcon(2))
+            return NULL;
+        return WaitUntilShown(kestrel.WaitForWindow("#32770", SheetTitle));
+    }
+
+    // The sheet is shown once its first page has prepared (and centred) it.
+    static HWND WaitUntilShown(HWND sheet)
+    {
+        return sheet && WaitUntil([&] { return IsWindowVisible(sheet) != 0; }) ? sheet : NULL;
+    }
+
+    static bool Close(HWND sheet, int button)
+    {
+        return ClickWindow(Control(sheet, button)) && WaitUntil([&] { return !IsWindow(sheet); });
+    }
+
+    static void ExitAndWait(KestrelProcess &kestrel)
+    {
+        ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
+        DWORD code = 99;
+        ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
+        EXPECT_EQ(0u, code);
+    }
+
+    const char *battery = NULL;
+};
+
+TEST_F(Sheet, OpensOnPowerControlCentredAndComesForwardInsteadOfOpeningTwice)
+{
+    KestrelProcess kestrel;
+    Start(kestrel, "/Z");
+    HWND sheet = OpenFromTrayIcon(kestrel);
+    ASSERT_TRUE(sheet != NULL);
+
+    EXPECT_EQ(0, GetWindowLongPtrA(sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) << "the caption has a \"?\" button";
+    RECT desktop, r;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(sheet, &r);
+    EXPECT_EQ((desktop.right - (r.right - r.left)) / 2, r.left);
+    EXPECT_EQ((desktop.bottom - (r.bottom - r.top)) / 2, r.top);
+    EXPECT_EQ(4, SendMessageA(Tabs(sheet), TCM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(1, SendMessageA(Tabs(sheet), TCM_GETCURSEL, 0, 0));
+
+    // Nothing stored: AC at the brightest and fastest, battery at the darkest and slowest.
+    EXPECT_EQ(7, SendMessageA(WaitForControl(sheet, 1102), TBM_GETPOS, 0, 0));
+    EXPECT_EQ(0, SendMessageA(Control(sheet, 1105), TBM_GETPOS, 0, 0));
+    EXPECT_EQ(3, SendMessageA(Control(sheet, 1109), TBM_GETPOS, 0, 0));
+    EXPECT_EQ(0, SendMessageA(Control(sheet, 1112), TBM_GETPOS, 0, 0));
+
+    // Another double click, and then a single press, on the icon bring the open sheet forward.
+    Bystander bystander;
+    ASSERT_TRUE(bystander.TakeForeground());
+    ASSERT_TRUE(ClickTrayIcon(2));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == sheet; }, 5000));
+    ASSERT_TRUE(bystander.TakeForeground());
+    Sleep(GetDoubleClickTime() + 100);   // so that the press is not taken for a double click
+    ASSERT_TRUE(ClickTrayIcon(1));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == sheet; }, 5000));
+    EXPECT_EQ(1, CountSheets(kestrel.Id()));
+
+    // Moving a slider and cancelling stores and sends nothing.
+    ASSERT_TRUE(SimClearLog());
+    HWND batteryBacklight = Control(sheet, 1105);
+    ASSERT_TRUE(ClickWindow(batteryBacklight));
+    ASSERT_TRUE(Xdo("key End"));
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageA(batteryBacklight, TBM_GETPOS, 0, 0) == 7; }));
+    ASSERT_TRUE(Close(sheet, IDCANCEL));
+    DWORD value;
+    EXPECT_FALSE(ReadSetting("LCDBackLightDC", &value));
+    EXPECT_FALSE(ReadSetting("LCDBackLightAC", &value));
+    // A marker behind any notice the sheet might have posted: the ring value sent back unchanged.
+    ASSERT_TRUE(kestrel.Post(SettingsChangedMessage, 2, 0));
+    ASSERT_TRUE(WaitUntil([] { return DriverRequests("ring-set") != ""; }));
+    EXPECT_EQ("ring-set 0", DriverRequests("-set"));
+    ExitAndWait(kestrel);
+}
+
+TEST_F(Sheet, AStoredLevelBeyondTheDriverShowsClampedAndOkStoresItAndPushesTheAcLevels)
+{
+    SimState state;
+    state.lcdCount = 4;
+    ASSERT_TRUE(SimSetFields(SIM_FIELD_LCDCOUNT, &state));
+    WriteSetting("LCDBackLightAC", 7);
+    KestrelProcess kestrel;
+    Start(kestrel, "/Z");
+    ASSERT_TRUE(WaitUntil([] { return DriverRequests("ring-set") != ""; }));
+    ASSERT_TRUE(SimClearLog());
+
+    HWND sheet = OpenFromTrayIcon(kestrel);
+    ASSERT_TRUE(sheet != NULL);
+    EXPECT_EQ(3, SendMessageA(WaitForControl(sheet, 1102), TBM_GETPOS, 0, 0));
+    ASSERT_TRUE(Close(sheet, IDOK));
+
+    DWORD value = 99;
+    EXPECT_TRUE(ReadSetting("LCDBackLightAC", &value) && value == 3) << value;
+    EXPECT_TRUE(ReadSetting("LCDBackLightDC", &value) && value == 0) << value;
+    EXPECT_TRUE(ReadSetting("CPUClockAC", &value) && value == 3) << value;
+    EXPECT_TRUE(ReadSetting("CPUClockDC", &value) && value == 0) << value;
+    // On AC power the main window pushes the AC levels; the unvisited Indicator page stores nothing.
+    EXPECT_TRUE(WaitUntil([] { return DriverRequests("-set") == "lcd-set 3, cpu-set 3"; })) << DriverRequests();
+    EXPECT_FALSE(ReadSetting("IndicatorShowWindow", &value));
+    EXPECT_FALSE(ReadSetting("IndicatorMode", &value));
+    ExitAndWait(kestrel);
+}
+
+// The floating indicator: a visible top-level window of the process of the static class.
+HWND FindIndicator(DWORD processId)
+{
+    HWND window = NULL;
+    while ((window = FindWindowExA(NULL, window, "Static", NULL)) != NULL) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window))
+            return window;
+    }
+    return NULL;
+}
+
+TEST_F(Sheet, TheIndicatorOpensTheSheetAndItsPageStoresAllFiveAndRebuildsIt)
+{
+    KestrelProcess kestrel;
+    Start(kestrel, "/Z");
+    HWND indicator = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (indicator = FindIndicator(kestrel.Id())) != NULL; }));
+
+    // A double click on the indicator opens the sheet.
+    ASSERT_TRUE(ClickWindow(indicator, 2));
+    HWND sheet = WaitUntilShown(kestrel.WaitForWindow("#32770", SheetTitle));
+    ASSERT_TRUE(sheet != NULL);
+    ASSERT_TRUE(ClickTab(kestrel.Id(), sheet, 2));
+    HWND kind = WaitForControl(sheet, 1202);
+    HWND time = Control(sheet, 1206), mark = Control(sheet, 1205);
+    ASSERT_TRUE(kind && time && mark);
+    EXPECT_EQ("01 - Kestrel Classic", Text(kind));
+    EXPECT_TRUE(IsWindowVisible(time) && IsWindowEnabled(time));
+    EXPECT_EQ(BST_UNCHECKED, SendMessageA(time, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(mark, BM_GETCHECK, 0, 0));
+
+    // Switched off, the group is disabled and the sample goes; the time box stays in sight.
+    HWND show = Control(sheet, 1200), sample = Control(sheet, 1203);
+    ASSERT_TRUE(ClickWindow(show));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(sample); }));
+    EXPECT_FALSE(IsWindowEnabled(kind));
+    EXPECT_TRUE(IsWindowVisible(time) && !IsWindowEnabled(time));
+    ASSERT_TRUE(ClickWindow(show));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(sample) && IsWindowEnabled(kind); }));
+
+    // The user asks for the time; the slim skin never shows it, so its box goes, and comes back
+    // with the user's choice when a free skin is chosen again.
+    ASSERT_TRUE(ClickWindow(time));
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(time, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+    ASSERT_TRUE(ClickWindow(kind));
+    ASSERT_TRUE(Xdo("key Down Down Return"));
+    ASSERT_TRUE(WaitUntil([&] { return Text(kind) == "03 - Slim gauge"; }));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(time); }));
+    EXPECT_EQ(BST_UNCHECKED, SendMessageA(time, BM_GETCHECK, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(mark));
+    EXPECT_FALSE(IsWindowEnabled(mark));
+    ASSERT_TRUE(Xdo("key Up"));   // the closed list keeps the focus: the arrows choose
+    ASSERT_TRUE(WaitUntil([&] { return Text(kind) == "02 - Night Owl"; }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(time); }));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(time, BM_GETCHECK, 0, 0));
+    ASSERT_TRUE(Xdo("key Down"));
+    ASSERT_TRUE(WaitUntil([&] { return Text(kind) == "03 - Slim gauge"; }));
+
+    ASSERT_TRUE(Close(sheet, IDOK));
+    DWORD value = 99;
+    EXPECT_TRUE(ReadSetting("IndicatorShowWindow", &value) && value == 1) << value;
+    EXPECT_TRUE(ReadSetting("IndicatorNumber", &value) && value == 3) << value;
+    EXPECT_TRUE(ReadSetting("IndicatorPosition", &value) && value == 0) << value;
+    EXPECT_TRUE(ReadSetting("IndicatorVerticalStyle", &value) && value == 0) << value;
+    EXPECT_TRUE(ReadSetting("IndicatorMode", &value) && value == 1) << value;   // the mark, as forced
+    // The main window has built a new indicator in place of the old one.
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(indicator) && FindIndicator(kestrel.Id()) != NULL; }));
+    ExitAndWait(kestrel);
+}
+
+TEST_F(Sheet, TheOtherPageSendsTheRingSettingBackOnlyOnOk)
+{
+    SimState state;
+    state.ringValue = 5;
+    ASSERT_TRUE(SimSetFields(SIM_FIELD_RINGVALUE, &state));
+    KestrelProcess kestrel;
+    Start(kestrel, "/Z");
+    ASSERT_TRUE(WaitUntil([] { return DriverRequests("ring-set") != ""; }));
+
+    for (int button : { IDCANCEL, IDOK }) {
+        ASSERT_TRUE(SimClearLog());
+        HWND sheet = OpenFromTrayIcon(kestrel);
+        ASSERT_TRUE(sheet != NULL);
+        ASSERT_TRUE(ClickTab(kestrel.Id(), sheet, 3));
+        HWND ring = WaitForControl(sheet, 1204);
+        ASSERT_TRUE(ring != NULL);
+        EXPECT_EQ(BST_CHECKED, SendMessageA(ring, BM_GETCHECK, 0, 0)) << "the driver holds 5";
+        if (button == IDCANCEL) {
+            ASSERT_TRUE(ClickWindow(ring));
+            ASSERT_TRUE(WaitUntil([&] { return SendMessageA(ring, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
+        }
+        ASSERT_TRUE(Close(sheet, button));
+        // The page talks to the driver while the sheet closes, not afterwards.
+        EXPECT_EQ(button == IDOK ? "ring-set 1" : "", DriverRequests("ring-set"));
+    }
+    ExitAndWait(kestrel);
+}
+
+TEST_F(Sheet, InAcpiModeThereAreThreeTabsAndTheVersionPageReportsTheDriver)
+{
+    SimState state;
+    state.features = SIM_LCD;   // backlight only
+    ASSERT_TRUE(SimSetFields(SIM_FIELD_FEATURES, &state));
+    struct {
+        bool driverPresent;
+        const char *texts[4];
+    } cases[] = {
+        { true, { "ACPI mode", "The driver's operation is normal.", "The feature supported",
+                  "The current machine does not support the feature." } },
+        { false, { "ACPI mode", "The driver is not installed, or some error occurs.",
+                   "Driver availability unknown", "Driver availability unknown" } },
+    };
+    const int ids[4] = { 1003, 1302, 1004, 1005 };
+    for (const auto &c : cases) {
+        if (!c.driverPresent) {
+            ASSERT_EQ(0, RunProgram("kestrelsim-setup.exe remove-acpi", 30000));
+        }
+        KestrelProcess kestrel;
+        Start(kestrel, "/A");
+        HWND sheet = OpenFromTrayIcon(kestrel);
+        ASSERT_TRUE(sheet != NULL);
+        EXPECT_EQ(3, SendMessageA(Tabs(sheet), TCM_GETITEMCOUNT, 0, 0));
+        ASSERT_TRUE(ClickTab(kestrel.Id(), sheet, 0));
+        ASSERT_TRUE(WaitForControl(sheet, 1003) != NULL);
+        for (int i = 0; i < 4; i++)
+            EXPECT_EQ(c.texts[i], Text(Control(sheet, ids[i]))) << ids[i];
+        ASSERT_TRUE(Close(sheet, IDCANCEL));
+        ExitAndWait(kestrel);
+    }
+    EXPECT_EQ(0, RunProgram("kestrelsim-setup.exe install-acpi", 30000));
+}
+
+} // namespace
