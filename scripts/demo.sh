@@ -1,8 +1,10 @@
 #!/bin/sh
-# make demo: installs Kestrel into a demo prefix under the build folder, with the driver simulator
-# and a fake battery that drains slowly, and runs it in a 1024x768 Wine virtual desktop.
-# With a DISPLAY the desktop opens for you (close it to end the demo); without one the demo runs
-# under Xvfb for about 20 seconds and saves screenshots into build/demo/.
+# make demo: installs Kestrel with its own installer (silent mode) into a demo prefix under the build
+# folder, with the driver simulator and a fake battery that drains slowly, and runs it in a 1024x768
+# Wine virtual desktop. With a DISPLAY the desktop opens for you (close it to end the demo); without
+# one the demo runs under Xvfb for about a minute, walks through what Kestrel shows (splash, tray
+# icon, indicator, menu, help, brightness gauge, settings sheet) and saves a screenshot of each into
+# build/demo/, printing what each one shows.
 #   demo.sh PROGRAM_BUILD
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -44,9 +46,15 @@ trap cleanup EXIT INT TERM
 
 "$here/sim-install.sh" "$WINEPREFIX" "$program/sim" both >/dev/null 2>&1 \
     || echo "demo: the driver simulator could not be installed; Kestrel runs without a driver"
-kestrel_install "$program/install" "$WINEPREFIX"
-cp "$program/sim/Tapfire.exe" "$WINEPREFIX/drive_c/Program Files/Ardwick/Kestrel/" 2>/dev/null
 kestrel_start_services
+# The installer, as a user's silent installation would run it; the sibling program is a stand-in.
+wine "$(kestrel_dos_path "$program/KestrelSetup.exe")" /S </dev/null >/dev/null 2>&1 \
+    || { echo "demo: the installer failed"; exit 1; }
+installed="$WINEPREFIX/drive_c/Program Files/Ardwick/Kestrel"
+cp "$program/sim/Tapfire.exe" "$installed/"
+# The indicator shows the remaining minutes too.
+wine reg add 'HKCU\Software\Ardwick\Kestrel\Settings' /v IndicatorMode /t REG_DWORD /d 3 /f \
+    </dev/null >/dev/null 2>&1
 
 # One percent every two seconds, from 53 % down: the icon changes band within the demo.
 drain_pid=$("$here/fakebattery.sh" drain "$battery" 53 1 2)
@@ -61,20 +69,79 @@ if [ "$headless" = 0 ]; then
     exit 0
 fi
 
+ctl() { wine "$(kestrel_dos_path "$program/sim/kestrelctl.exe")" "$@" </dev/null >/dev/null 2>&1; }
+# snap NAME WHAT: the whole screen as build/demo/NAME.png.
 snap() {
-    import -display "$DISPLAY" -window root "$1" 2>/dev/null && echo "demo: saved $1"
+    import -display "$DISPLAY" -window root "$demo/$1.png" 2>/dev/null && echo "demo: $1.png: $2"
 }
-shot=0
-while [ $shot -lt 5 ]; do
-    sleep 4
-    shot=$((shot + 1))
-    snap "$demo/screenshot-$shot.png"
-done
+# zoom NAME X Y W H: a part of the last picture taken, four times as large.
+zoom() {
+    convert "$demo/$1.png" -crop "$4x$5+$2+$3" +repage -scale 400% "$demo/$1-zoom.png" 2>/dev/null
+}
+# The colour of one pixel of the screen.
+pixel() {
+    import -display "$DISPLAY" -window root -crop "1x1+$1+$2" +repage -format '%[hex:p{0,0}]' info: 2>/dev/null
+}
+
+# The splash: shown as soon as Kestrel starts, in the middle of the screen, for three seconds.
+desk=$(pixel 5 5) i=0
+while [ "$(pixel 512 384)" = "$desk" ] && [ $i -lt 50 ]; do sleep 0.2; i=$((i + 1)); done
+snap 01-splash "the start-up splash, shaped to its picture, over the desktop"
+sleep 4
+
+# The tray icon blinks every half second between its two pictures: two pictures three quarters of a
+# second apart catch both. The indicator sits at the top right of the work area.
+snap 02-tray-phase-1 "the desktop with the indicator at the top right and the tray icon (first picture)"
+zoom 02-tray-phase-1 944 744 80 24
+sleep 0.75
+snap 03-tray-phase-2 "the same a moment later: the tray icon's second picture"
+zoom 03-tray-phase-2 944 744 80 24
+# The battery drains below 50 %: the next status refresh shows the 40-49 % pictures.
+sleep 10
+snap 04-tray-new-band "the tray icon and the indicator after the battery fell into the 40-49 % band"
+zoom 04-tray-new-band 944 744 80 24
+
 # A right click on the icon, rightmost in the notification area, opens the popup menu.
 xdotool mousemove 1014 758 click 3
 sleep 1
-# Into the menu, over Help: the icon's tooltip goes and the item lights up.
-xdotool mousemove 940 705
+xdotool mousemove 940 705      # over Help: the item lights up
 sleep 1
-snap "$demo/screenshot-menu.png"
-xdotool key Escape
+snap 05-menu "the popup menu with its banner, Help highlighted"
+xdotool click 1
+sleep 8
+snap 06-help "Help from the menu: the help viewer at Kestrel's contents"
+wine taskkill /im winhlp32.exe </dev/null >/dev/null 2>&1
+sleep 1
+
+# The brightness keys: the driver flags each change and the gauge shows the new level.
+ctl press 6
+sleep 1.5
+ctl press 3
+sleep 0.5
+snap 07-brightness "the brightness gauge at level 3 of 8 after two key presses"
+sleep 2
+
+# The settings sheet, as the menu's default item opens it, on its Power Control page.
+ctl post 0x111 40003
+sleep 3
+snap 08-sheet-power "Kestrel Properties on its Power Control page"
+xdotool mousemove 570 203 click 1
+sleep 2
+snap 09-sheet-indicator "the Indicator page, its sample animating"
+xdotool mousemove 645 203 click 1
+sleep 1.5
+snap 10-sheet-other "the Other page (resume on ring)"
+xdotool mousemove 340 203 click 1
+sleep 1.5
+snap 11-sheet-version "the Version Information page"
+# On the Indicator page: the next skin, laid out vertically, then OK.
+xdotool mousemove 570 203 click 1
+sleep 1.5
+xdotool key alt+k Down alt+v
+sleep 1.5
+snap 12-sheet-indicator-changed "the Indicator page with skin 2 and the vertical layout chosen"
+xdotool key Return
+sleep 3
+snap 13-indicator-vertical "the indicator rebuilt in skin 2, vertical, after OK"
+zoom 13-indicator-vertical 904 0 120 200
+echo "demo: done; the pictures are in $demo"

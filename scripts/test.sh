@@ -10,7 +10,7 @@ build=$1
 shift
 # The scenario tests of the smoke round: start-up and exit, the tray, the driver, the indicator,
 # the gauge, the sheet and the installer.
-smoke='^(Startup\.ExitEndsTheProcessWithCodeZero|Tray\.|DriverStartup\.|Indicator|Gauge|Sheet|Installer)'
+smoke='^(Installer\.|Startup\.ExitEndsTheProcessWithCodeZero|Tray\.|DriverStartup\.|IndicatorScenario\.|BrightnessKeys\.|Sheet\.)'
 
 run() {   # run ARCH PROGRAM TESTS [CTEST ARGUMENTS...]
     arch=$1 program=$2 tests=$3

@@ -447,4 +447,24 @@ TEST_F(Sheet, InAcpiModeThereAreThreeTabsAndTheVersionPageReportsTheDriver)
     EXPECT_EQ(0, RunProgram("kestrelsim-setup.exe install-acpi", 30000));
 }
 
+TEST_F(Sheet, EachPagesHelpButtonOpensItsTopic)
+{
+    KestrelProcess kestrel;
+    Start(kestrel, "/Z");
+    ASSERT_TRUE(kestrel.Post(WM_COMMAND, 40003, 0));   // as the menu's default item does
+    HWND sheet = WaitUntilShown(kestrel.WaitForWindow("#32770", SheetTitle));
+    ASSERT_TRUE(sheet != NULL);
+    const char *titles[] = { "Version Information", "Power Control", "Indicator", "Other" };
+    for (int page = 0; page < 4; page++) {
+        SendMessageA(sheet, PSM_SETCURSEL, page, 0);
+        ASSERT_TRUE(WaitUntil([&] { return SendMessageA(Tabs(sheet), TCM_GETCURSEL, 0, 0) == page; }));
+        ASSERT_TRUE(PostMessageA(sheet, WM_COMMAND, IDHELP, 0));   // the sheet's Help button
+        EXPECT_TRUE(WaitUntil([&] { return HelpViewerTitle() == titles[page]; }, 20000))
+            << titles[page] << ": the help viewer shows \"" << HelpViewerTitle() << "\"";
+    }
+    CloseHelpViewer((std::string(InstallFolder) + "\\Kestrel.hlp").c_str());
+    ASSERT_TRUE(Close(sheet, IDCANCEL));
+    ExitAndWait(kestrel);
+}
+
 } // namespace
