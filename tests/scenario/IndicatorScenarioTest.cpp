@@ -88,12 +88,6 @@ RECT WorkArea()
     return area;
 }
 
-// The real pointer, moved and pressed by the X server: runs xdotool to its end.
-bool Xdo(const std::string &commands)
-{
-    return RunProgram("start.exe /wait /unix /usr/bin/xdotool " + commands, 20000) != -1;
-}
-
 class IndicatorScenario : public KestrelScenario {
 protected:
     void SetUp() override

@@ -104,6 +104,31 @@ std::string DriverRequests(const char *filter)
     return text;
 }
 
+// The system gives no handle to wait on for a program of the host, so a shell runs xdotool and
+// leaves its exit code in a file, which is waited for.
+bool Xdo(const std::string &arguments)
+{
+    static int calls = 0;
+    std::string marker = "/tmp/kestrel-xdo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
+    std::string markerDos = "Z:" + marker;
+    for (char &c : markerDos)
+        c = c == '/' ? '\\' : c;
+    DeleteFileA(markerDos.c_str());
+    std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? > " + marker + "\"";
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+        return false;
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    std::string code;
+    bool done = WaitUntil([&] { return !(code = ReadTextFile(markerDos)).empty(); }, 10000);
+    DeleteFileA(markerDos.c_str());
+    return done && code[0] == '0';
+}
+
 int RunProgram(const std::string &commandLine, DWORD timeoutMs)
 {
     std::string line = commandLine;

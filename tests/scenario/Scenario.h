@@ -51,6 +51,10 @@ int CountLines(const std::string &text);
 int CountProcesses(const char *exeName);
 void KillProcesses(const char *exeName);
 
+// Runs xdotool with arguments on the test display and waits (up to 10 s) until it has ended; true
+// when it exited with 0. The real pointer and keyboard, as the X server delivers them.
+bool Xdo(const std::string &arguments);
+
 // All top-level windows of a process with the given class (null: any) and title (null: any).
 HWND FindProcessWindow(DWORD processId, const char *className, const char *title);
 

@@ -16,31 +16,6 @@ const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
 const char SheetTitle[] = "Kestrel Properties";
 const char Xdotool[] = "Z:\\usr\\bin\\xdotool";
 
-// Runs xdotool on the test display. The system gives no handle to wait on for a program of the host,
-// so a shell runs it and leaves its exit code in a file, which is waited for.
-bool Xdo(const std::string &arguments)
-{
-    static int calls = 0;
-    std::string marker = "/tmp/kestrel-xdo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
-    std::string markerDos = "Z:" + marker;
-    for (char &c : markerDos)
-        c = c == '/' ? '\\' : c;
-    DeleteFileA(markerDos.c_str());
-    std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? > " + marker + "\"";
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
-        return false;
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    std::string code;
-    bool done = WaitUntil([&] { return !(code = ReadTextFile(markerDos)).empty(); }, 10000);
-    DeleteFileA(markerDos.c_str());
-    return done && code[0] == '0';
-}
-
 bool ClickAt(int x, int y, int clicks = 1)
 {
     return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click --repeat "
