@@ -122,6 +122,9 @@ bool Uninstall(const std::string &options)
     if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
         return false;
     bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
+    // Process ids are reused: only a process started after the uninstaller is its copy.
+    FILETIME started, unused;
+    GetProcessTimes(info.hProcess, &started, &unused, &unused, &unused);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
     if (!ended)
@@ -133,11 +136,13 @@ bool Uninstall(const std::string &options)
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
         if (entry.th32ParentProcessID != info.dwProcessId)
             continue;
-        HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
-        if (copy) {
+        HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID);
+        FILETIME created;
+        if (copy && GetProcessTimes(copy, &created, &unused, &unused, &unused)
+                && CompareFileTime(&created, &started) >= 0)
             done = WaitForSingleObject(copy, 60000) == WAIT_OBJECT_0 && done;
+        if (copy)
             CloseHandle(copy);
-        }
     }
     CloseHandle(snapshot);
     return done;
