@@ -18,28 +18,10 @@ const WPARAM IndicatorChanged = 1;
 const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
 const char Xdotool[] = "Z:\\usr\\bin\\xdotool";
 
-struct WindowSearch {
-    DWORD processId;
-    const char *className;
-    HWND found;
-};
-
 // A visible top-level window of a process with the class name (any case).
 HWND VisibleWindowOf(DWORD processId, const char *className)
 {
-    WindowSearch search = { processId, className, NULL };
-    EnumWindows([](HWND window, LPARAM lParam) -> BOOL {
-        WindowSearch *s = (WindowSearch *)lParam;
-        DWORD owner = 0;
-        char name[64];
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->processId || !IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name)
-                || lstrcmpiA(name, s->className) != 0)
-            return TRUE;
-        s->found = window;
-        return FALSE;
-    }, (LPARAM)&search);
-    return search.found;
+    return FindProcessWindow(processId, className, NULL, [](HWND window) { return IsWindowVisible(window) != 0; });
 }
 
 // The indicator of a process: its visible window of the static class.

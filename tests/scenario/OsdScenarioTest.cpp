@@ -22,36 +22,17 @@ RECT Screen()
     return screen;
 }
 
-struct GaugeSearch {
-    DWORD processId;
-    LONG height;
-    HWND found;
-};
-
-BOOL CALLBACK MatchGauge(HWND window, LPARAM lParam)
-{
-    GaugeSearch *search = (GaugeSearch *)lParam;
-    DWORD owner = 0;
-    char name[32];
-    RECT frame;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "Static") == 0
-            && GetWindowRect(window, &frame) && frame.bottom - frame.top == search->height) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Kestrel's popup as tall as the gauge's two rows on this screen.
 HWND FindGauge(DWORD processId)
 {
     UINT unit, titleHeight;
     RECT screen = Screen();
     GaugeRowHeights((UINT)(screen.bottom - screen.top), 8, &unit, &titleHeight);
-    GaugeSearch search = { processId, (LONG)(unit + titleHeight), NULL };
-    EnumWindows(MatchGauge, (LPARAM)&search);
-    return search.found;
+    const LONG height = (LONG)(unit + titleHeight);
+    return FindProcessWindow(processId, "Static", NULL, [height](HWND window) {
+        RECT frame;
+        return GetWindowRect(window, &frame) && frame.bottom - frame.top == height;
+    });
 }
 
 class BrightnessKeys : public KestrelScenario {

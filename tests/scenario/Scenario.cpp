@@ -206,6 +206,7 @@ struct WindowSearch {
     DWORD processId;
     const char *className;
     const char *title;
+    const std::function<bool(HWND)> *accept;
     HWND found;
 };
 
@@ -217,17 +218,20 @@ static BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam)
     if (owner != search->processId)
         return TRUE;
     char text[256];
-    if (search->className && (!GetClassNameA(window, text, sizeof text) || lstrcmpA(text, search->className)))
+    if (search->className && (!GetClassNameA(window, text, sizeof text) || lstrcmpiA(text, search->className)))
         return TRUE;
     if (search->title && (GetWindowTextA(window, text, sizeof text), lstrcmpA(text, search->title)))
+        return TRUE;
+    if (*search->accept && !(*search->accept)(window))
         return TRUE;
     search->found = window;
     return FALSE;
 }
 
-HWND FindProcessWindow(DWORD processId, const char *className, const char *title)
+HWND FindProcessWindow(DWORD processId, const char *className, const char *title,
+                       const std::function<bool(HWND)> &accept)
 {
-    WindowSearch search = { processId, className, title, NULL };
+    WindowSearch search = { processId, className, title, &accept, NULL };
     EnumWindows(MatchWindow, (LPARAM)&search);
     return search.found;
 }

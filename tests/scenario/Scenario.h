@@ -55,8 +55,10 @@ void KillProcesses(const char *exeName);
 // when it exited with 0. The real pointer and keyboard, as the X server delivers them.
 bool Xdo(const std::string &arguments);
 
-// All top-level windows of a process with the given class (null: any) and title (null: any).
-HWND FindProcessWindow(DWORD processId, const char *className, const char *title);
+// The first top-level window of a process with the given class (any case; null: any) and title
+// (null: any) for which accept, when given, holds too.
+HWND FindProcessWindow(DWORD processId, const char *className, const char *title,
+                       const std::function<bool(HWND)> &accept = nullptr);
 
 // The virtual desktop's notification area. Icons sit in slots of 20 x 20 pixels from its right end,
 // the first added rightmost; the shell paints each picture centred in its slot.

@@ -291,14 +291,7 @@ TEST_F(Sheet, AStoredLevelBeyondTheDriverShowsClampedAndOkStoresItAndPushesTheAc
 // The floating indicator: a visible top-level window of the process of the static class.
 HWND FindIndicator(DWORD processId)
 {
-    HWND window = NULL;
-    while ((window = FindWindowExA(NULL, window, "Static", NULL)) != NULL) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId && IsWindowVisible(window))
-            return window;
-    }
-    return NULL;
+    return FindProcessWindow(processId, "Static", NULL, [](HWND window) { return IsWindowVisible(window) != 0; });
 }
 
 TEST_F(Sheet, TheIndicatorOpensTheSheetAndItsPageStoresAllFiveAndRebuildsIt)

@@ -11,33 +11,14 @@ const UINT CmdExit = 40005;
 const COLORREF Key = RGB(0, 255, 0);
 
 // The splash: the process's STATIC pop-up of the picture's size.
-struct SplashSearch {
-    DWORD processId;
-    HWND found;
-};
-
 // The splash is the program's 350 x 200 popup of the system's static class (the indicator, another
 // one, is smaller).
-BOOL CALLBACK MatchSplash(HWND window, LPARAM lParam)
-{
-    SplashSearch *search = (SplashSearch *)lParam;
-    DWORD owner = 0;
-    char name[16];
-    RECT r;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "Static") == 0
-            && GetWindowRect(window, &r) && r.right - r.left == 350 && r.bottom - r.top == 200) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND FindSplash(DWORD processId)
 {
-    SplashSearch search = { processId, NULL };
-    EnumWindows(MatchSplash, (LPARAM)&search);
-    return search.found;
+    return FindProcessWindow(processId, "Static", NULL, [](HWND window) {
+        RECT r;
+        return GetWindowRect(window, &r) && r.right - r.left == 350 && r.bottom - r.top == 200;
+    });
 }
 
 // Waits until the program's thread waits for input: its main window's creation is over.
