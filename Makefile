@@ -18,9 +18,9 @@ bootstrap:
 test: all
 	@./scripts/test.sh $(CURDIR)/$(BUILD)
 
-# The brightness gauge's layout and show times, measured in the test world.
+# One table of start-up, idle, memory, size and drawing costs, measured in the test world.
 bench: all
-	@KESTREL_BENCH=tests/osd_bench.exe ./scripts/test.sh $(CURDIR)/$(BUILD)
+	@KESTREL_BENCH=tests/kestrel_bench.exe ./scripts/test.sh $(CURDIR)/$(BUILD)
 
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
