@@ -60,6 +60,22 @@ BOOL BuildSiblingCommand(const char *installFolder, char *command, UINT commandS
         && AppendText(command, commandSize, SiblingSuffix) && AppendText(command, commandSize, "\"");
 }
 
+// Starts a program hidden and goes on at once. WinExec would do the same but then wait until the
+// program is ready for input (up to 30 seconds), holding up Kestrel's own start for nothing.
+static void StartHidden(char *command)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info;
+    if (CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+}
+
 static void LaunchSibling()
 {
     DWORD noLaunch = 0;
@@ -68,7 +84,7 @@ static void LaunchSibling()
         return;
     char command[PathSize + sizeof SiblingSuffix + 2];
     if (BuildSiblingCommand(appState.installFolder, command, sizeof command))
-        WinExec(command, SW_HIDE);
+        StartHidden(command);
 }
 
 BOOL RegisterMainWindowClass(HINSTANCE instance)
