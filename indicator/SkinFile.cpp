@@ -2,6 +2,14 @@
 
 #include <stdio.h>
 
+// The system's own scanner (msvcrt): MinGW's C99 one would bring tens of kilobytes of
+// floating-point parsing into the program for three integers and a name.
+#ifdef __MINGW32__
+#define ScanEntry __ms_sscanf
+#else
+#define ScanEntry sscanf
+#endif
+
 #include "app/Text.h"
 
 const char SkinGeneralSection[] = "Indicator.General";
@@ -90,9 +98,9 @@ EntryResult ParseSkinEntry(const char *value, BOOL placed, SkinEntry *entry, cha
     int converted;
     token[0] = '\0';
     if (placed)
-        converted = sscanf(value, "%d,%d,%u,%u,%u,%359s", &x, &y, &red, &green, &blue, token);
+        converted = ScanEntry(value, "%d,%d,%u,%u,%u,%359s", &x, &y, &red, &green, &blue, token);
     else
-        converted = sscanf(value, "%u,%u,%u,%359s", &red, &green, &blue, token);
+        converted = ScanEntry(value, "%u,%u,%u,%359s", &red, &green, &blue, token);
     entry->fieldsRead = converted < 0 ? 0 : converted;
     if (entry->fieldsRead != (placed ? 6 : 4))
         return EntryMalformed;

@@ -445,19 +445,53 @@ def to_indices(rows, palette, key_index):
 # ---------------------------------------------------------------------------
 # Bitmap files
 
+def literal_length(line, i, limit):
+    """How many pixels from i to write as they are: up to the next run of three or more."""
+    k = i
+    while k < len(line) and k - i < limit:
+        if k + 2 < len(line) and line[k] == line[k + 1] == line[k + 2]:
+            break
+        k += 1
+    return k - i
+
+
+def rle_row(line, bits):
+    """One row in the RLE8 or RLE4 coding of a bitmap: runs of one index as (count, index), other
+    stretches in absolute mode (0, count, indices, padded to a word). The picture is mostly runs,
+    so the coded splash is a fraction of the plain one in the program's resources."""
+    out = bytearray()
+    i = 0
+    while i < len(line):
+        run = 1
+        while i + run < len(line) and run < 255 and line[i + run] == line[i]:
+            run += 1
+        if run >= 3:
+            out += bytes((run, line[i] * 0x11 if bits == 4 else line[i]))
+            i += run
+            continue
+        count = max(literal_length(line, i, 254 if bits == 4 else 255), 1)
+        chunk = line[i:i + count]
+        if count < 3:
+            for v in chunk:
+                out += bytes((1, v << 4 if bits == 4 else v))
+        elif bits == 8:
+            out += bytes((0, count)) + bytes(chunk) + b'\0' * (count % 2)
+        else:
+            packed = chunk + [0] * (count % 2)
+            data = bytes((packed[j] << 4) | packed[j + 1] for j in range(0, len(packed), 2))
+            out += bytes((0, count)) + data + b'\0' * (len(data) % 2)
+        i += count
+    return bytes(out) + b'\0\0'   # end of line
+
+
 def bitmap_file(indices, palette, bits):
     colours = 1 << bits
     palette = list(palette) + [(0, 0, 0)] * (colours - len(palette))
     table = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in palette)
-    data = b''
-    for line in reversed(indices):
-        if bits == 4:
-            padded = line + [0] * (len(line) % 2)
-            row = bytes((padded[i] << 4) | padded[i + 1] for i in range(0, len(padded), 2))
-        else:
-            row = bytes(line)
-        data += row + b'\0' * (-len(row) % 4)
-    header = struct.pack('<IiiHHIIiiII', 40, WIDTH, HEIGHT, 1, bits, 0, len(data), 2835, 2835,
+    data = b''.join(rle_row(line, bits) for line in reversed(indices))
+    data = data[:-2] + b'\0\1'   # the last end of line becomes the end of the bitmap
+    compression = 2 if bits == 4 else 1   # BI_RLE4, BI_RLE8
+    header = struct.pack('<IiiHHIIiiII', 40, WIDTH, HEIGHT, 1, bits, compression, len(data), 2835, 2835,
                          colours, 0)
     offset = 14 + len(header) + len(table)
     return struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset) + header + table + data
