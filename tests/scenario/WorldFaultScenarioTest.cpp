@@ -4,15 +4,19 @@
 // and leave every stored value as it was.
 #include "scenario/Scenario.h"
 
+#include <commctrl.h>
+
 #include "FakeBattery.h"
 #include "SimControl.h"
 #include "app/AppState.h"
 #include "app/Text.h"
 #include "indicator/IndicatorWindow.h"
 #include "osd/BrightnessOsd.h"
+#include "sheet/PowerControlPage.h"
 
 namespace {
 
+const UINT CmdProperties = 40003;
 const UINT CmdExit = 40005;
 const UINT TrayCallbackMessage = 0x8064;
 const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
@@ -48,6 +52,28 @@ void StoreRaw(HKEY root, const char *path, const char *name, DWORD type, const s
 void StoreDword(const char *name, DWORD value)
 {
     StoreRaw(HKEY_CURRENT_USER, SettingsKey, name, REG_DWORD, std::string((const char *)&value, sizeof value));
+}
+
+struct ChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChildId(HWND child, LPARAM lParam)
+{
+    ChildSearch *search = (ChildSearch *)lParam;
+    if (GetDlgCtrlID(child) != search->id)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// A control of any page of a dialog or property sheet.
+HWND FindChildById(HWND parent, int id)
+{
+    ChildSearch search = { id, NULL };
+    EnumChildWindows(parent, MatchChildId, (LPARAM)&search);
+    return search.found;
 }
 
 bool Responsive(HWND window)
@@ -192,6 +218,39 @@ TEST_F(WorldFaults, AnyLevelCountIsClampedToAndOnlyAUsableOneGetsAGauge)
         EXPECT_EQ("", KeySnapshot(HKEY_CURRENT_USER, SettingsKey));   // nothing stored
         ExpectAliveThenExit();
     }
+}
+
+TEST_F(WorldFaults, LevelCountsNoSliderCanShowLeaveTheStoredLevelsAloneOnOk)
+{
+    SimState state;
+    state.lcdCount = 65535;
+    state.cpuCount = 4294967295u;
+    ASSERT_TRUE(SimSetFields(SIM_FIELD_LCDCOUNT | SIM_FIELD_CPUCOUNT, &state));
+    StoreDword("LCDBackLightAC", 5);
+    StoreDword("LCDBackLightDC", 1);
+    StoreDword("CPUClockAC", 40000);
+    StoreDword("CPUClockDC", 2);
+    const std::string settings = KeySnapshot(HKEY_CURRENT_USER, SettingsKey);
+    ASSERT_TRUE(StartSettled("/D /X /Z", true));
+
+    ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdProperties, 0));
+    HWND sheet = kestrel.WaitForWindow("#32770", "Kestrel Properties");
+    ASSERT_TRUE(sheet != NULL);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }));
+    const int sliders[] = { IdcBacklightAc, IdcClockAc };
+    for (int id : sliders) {
+        HWND slider = NULL;
+        ASSERT_TRUE(WaitUntil([&] { return (slider = FindChildById(sheet, id)) != NULL; })) << id;
+        EXPECT_FALSE(IsWindowEnabled(slider)) << id;
+    }
+    ASSERT_TRUE(SimClearLog());
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
+    // OK still asks for the levels to be pushed again: those stored, cut to the counts.
+    EXPECT_TRUE(WaitUntil([] { return DriverRequests("-set") == "lcd-set 5, cpu-set 40000"; }))
+        << DriverRequests("-set");
+    EXPECT_EQ(settings, KeySnapshot(HKEY_CURRENT_USER, SettingsKey));
+    ExpectAliveThenExit();
 }
 
 TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
