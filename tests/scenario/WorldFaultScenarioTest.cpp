@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "FakeBattery.h"
 #include "SimControl.h"
 #include "app/AppState.h"
@@ -153,20 +155,21 @@ protected:
     // the indicator shows, and a driver that answers has had its ring setting written back.
     bool StartSettled(const char *arguments, bool ringAnswers)
     {
-        if (!kestrel.Start(arguments) || !kestrel.WaitForMainWindow())
+        kestrel.reset(new KestrelProcess);
+        if (!kestrel->Start(arguments) || !kestrel->WaitForMainWindow())
             return false;
-        if (!WaitUntil([&] { return IndicatorOf(kestrel.Id()) != NULL; }))
+        if (!WaitUntil([&] { return IndicatorOf(kestrel->Id()) != NULL; }))
             return false;
         return !ringAnswers || WaitUntil([] { return DriverRequests("ring-set") != ""; });
     }
 
     void ExpectAliveThenExit()
     {
-        ASSERT_TRUE(kestrel.Running()) << "Kestrel ended";
-        EXPECT_TRUE(Responsive(kestrel.MainWindow()));
-        ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
+        ASSERT_TRUE(kestrel->Running()) << "Kestrel ended";
+        EXPECT_TRUE(Responsive(kestrel->MainWindow()));
+        ASSERT_TRUE(kestrel->Post(WM_COMMAND, CmdExit, 0));
         DWORD code = 99;
-        EXPECT_TRUE(kestrel.WaitForExit(10000, &code));
+        EXPECT_TRUE(kestrel->WaitForExit(10000, &code));
         EXPECT_EQ(0u, code);
     }
 
@@ -177,7 +180,7 @@ protected:
         return SimGetState(&state) && state.lcdChanged == 0;
     }
 
-    KestrelProcess kestrel;
+    std::unique_ptr<KestrelProcess> kestrel;   // a fresh one for every start
     const char *battery = NULL;
 };
 
@@ -201,7 +204,7 @@ TEST_F(WorldFaults, AnyLevelCountIsClampedToAndOnlyAUsableOneGetsAGauge)
 
         // Gauges too wide for the screen (65535 levels, or a count whose low 16 bits are 0 or
         // 65535) are never made; one of three levels is, and shows only levels it has.
-        HWND gauge = GaugeOf(kestrel.Id());
+        HWND gauge = GaugeOf(kestrel->Id());
         EXPECT_EQ(c.gauge, gauge != NULL);
         if (c.count > 2) {
             const DWORD outside[] = { 3, c.count, 0x7FFFFFFF };
@@ -233,8 +236,8 @@ TEST_F(WorldFaults, LevelCountsNoSliderCanShowLeaveTheStoredLevelsAloneOnOk)
     const std::string settings = KeySnapshot(HKEY_CURRENT_USER, SettingsKey);
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
 
-    ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdProperties, 0));
-    HWND sheet = kestrel.WaitForWindow("#32770", "Kestrel Properties");
+    ASSERT_TRUE(kestrel->Post(WM_COMMAND, CmdProperties, 0));
+    HWND sheet = kestrel->WaitForWindow("#32770", "Kestrel Properties");
     ASSERT_TRUE(sheet != NULL);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }));
     const int sliders[] = { IdcBacklightAc, IdcClockAc };
@@ -261,8 +264,8 @@ TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
     ASSERT_TRUE(StartSettled("/D /X /Z", false));
     // Each probe fails once; nothing is set, read or polled afterwards.
     EXPECT_EQ("lcd-count 0, cpu-count 0, ring-get 0", DriverRequests());
-    EXPECT_TRUE(GaugeOf(kestrel.Id()) == NULL);
-    Broadcast(kestrel.MainWindow(), PBT_APMRESUMESUSPEND);
+    EXPECT_TRUE(GaugeOf(kestrel->Id()) == NULL);
+    Broadcast(kestrel->MainWindow(), PBT_APMRESUMESUSPEND);
     EXPECT_EQ("lcd-count 0, cpu-count 0, ring-get 0", DriverRequests());
     ExpectAliveThenExit();
 }
@@ -270,7 +273,7 @@ TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
 TEST_F(WorldFaults, ALevelWordChangedOnEveryReadKeepsTheGaugeUpUntilItRests)
 {
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
-    HWND gauge = GaugeOf(kestrel.Id());
+    HWND gauge = GaugeOf(kestrel->Id());
     ASSERT_TRUE(gauge != NULL);
 
     // Bit 31 on every read, first with a level the gauge does not have: never shown.
@@ -291,7 +294,7 @@ TEST_F(WorldFaults, ALevelWordChangedOnEveryReadKeepsTheGaugeUpUntilItRests)
     ASSERT_TRUE(WaitUntil([] { return LevelReads() >= 20; }));
     EXPECT_LT(GetTickCount() - start, 8000u) << "polling did not speed up";
     EXPECT_TRUE(IsWindowVisible(gauge));
-    EXPECT_TRUE(Responsive(kestrel.MainWindow()));
+    EXPECT_TRUE(Responsive(kestrel->MainWindow()));
 
     // The keys rest: 13 quiet ticks later the gauge goes.
     state.faults = 0;
@@ -303,25 +306,30 @@ TEST_F(WorldFaults, ALevelWordChangedOnEveryReadKeepsTheGaugeUpUntilItRests)
 TEST_F(WorldFaults, TheDriverFailingRemovedAndStoppedUnderARunningKestrel)
 {
     ASSERT_TRUE(StartSettled("/D /X /A", true));
-    ASSERT_TRUE(GaugeOf(kestrel.Id()) != NULL);
+    ASSERT_TRUE(GaugeOf(kestrel->Id()) != NULL);
 
     // Failing from now on: the pushes of a resume go out and fail silently.
     SimState state;
     state.faults = SIM_FAULT_FAIL;
     ASSERT_TRUE(SimSetFields(SIM_FIELD_FAULTS, &state));
     ASSERT_TRUE(SimClearLog());
-    Broadcast(kestrel.MainWindow(), PBT_APMRESUMESUSPEND);
+    Broadcast(kestrel->MainWindow(), PBT_APMRESUMESUSPEND);
     EXPECT_EQ("lcd-set 7, cpu-set 3", DriverRequests("-set"));
-    EXPECT_TRUE(Responsive(kestrel.MainWindow()));
+    EXPECT_TRUE(Responsive(kestrel->MainWindow()));
 
     // The device Kestrel holds open is removed, then the driver is stopped.
     ASSERT_EQ(0, RunProgram("kestrelsim-setup.exe remove-acpi", 30000));
-    ASSERT_TRUE(Responsive(kestrel.MainWindow()));
+    ASSERT_TRUE(Responsive(kestrel->MainWindow()));
     RunProgram("sc.exe stop kestrelsim", 30000);
     EXPECT_TRUE(WaitUntil([] { SimInfo info; return !SimGetInfo(&info); })) << "the driver did not stop";
-    Broadcast(kestrel.MainWindow(), PBT_APMRESUMESUSPEND);
+    Broadcast(kestrel->MainWindow(), PBT_APMRESUMESUSPEND);
     ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 50, 100));
-    Broadcast(kestrel.MainWindow(), PBT_APMPOWERSTATUSCHANGE);
+    Broadcast(kestrel->MainWindow(), PBT_APMPOWERSTATUSCHANGE);
+    ExpectAliveThenExit();
+
+    // Started while the driver is absent: no device, every feature off, running all the same.
+    ASSERT_TRUE(StartSettled("/D /X /Z", false));
+    EXPECT_TRUE(GaugeOf(kestrel->Id()) == NULL);
     ExpectAliveThenExit();
 
     // Back for the tests that follow.
@@ -356,7 +364,7 @@ TEST_F(WorldFaults, DamagedSettingsGiveTheirDefaultsAndAreLeftAsTheyAre)
 
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
     EXPECT_EQ("lcd-set 7, cpu-set 3, ring-set 0", DriverRequests("-set"));
-    HWND indicator = IndicatorOf(kestrel.Id());
+    HWND indicator = IndicatorOf(kestrel->Id());
     RECT r = WindowRect(indicator), area = WorkArea();
     EXPECT_EQ(area.right, r.right);
     EXPECT_EQ(area.top, r.top);
@@ -365,7 +373,7 @@ TEST_F(WorldFaults, DamagedSettingsGiveTheirDefaultsAndAreLeftAsTheyAre)
     // Unplugged: the battery levels as they lie in their short values.
     ASSERT_TRUE(SimClearLog());
     ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 50, 100));
-    Broadcast(kestrel.MainWindow(), PBT_APMPOWERSTATUSCHANGE);
+    Broadcast(kestrel->MainWindow(), PBT_APMPOWERSTATUSCHANGE);
     EXPECT_EQ("lcd-set 0, cpu-set 2", DriverRequests("-set"));
     ExpectAliveThenExit();
 
@@ -402,7 +410,7 @@ TEST_F(WorldFaults, TheIndicatorAndTheGaugeFollowTheDisplayTo640x480AndBack)
     StoreDword("IndicatorPositionY", 600);
     const std::string settings = KeySnapshot(HKEY_CURRENT_USER, SettingsKey);
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
-    HWND indicator = IndicatorOf(kestrel.Id()), gauge = GaugeOf(kestrel.Id());
+    HWND indicator = IndicatorOf(kestrel->Id()), gauge = GaugeOf(kestrel->Id());
     ASSERT_TRUE(gauge != NULL);
     RECT home = WindowRect(indicator);
     EXPECT_EQ(900, home.left);
@@ -422,7 +430,7 @@ TEST_F(WorldFaults, TheIndicatorAndTheGaugeFollowTheDisplayTo640x480AndBack)
     RECT r = WindowRect(gauge);
     EXPECT_EQ(640 - r.right, r.left);
     EXPECT_EQ(480 - 480 / 8, r.bottom);
-    EXPECT_TRUE(Responsive(kestrel.MainWindow()));
+    EXPECT_TRUE(Responsive(kestrel->MainWindow()));
 
     ASSERT_TRUE(SetDisplay(1024, 768));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(gauge); }));
@@ -482,14 +490,14 @@ TEST_F(WorldFaults, TheNotificationAreaRecreatedUnderTheOpenMenuGetsTheIconBackO
     ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
     ASSERT_TRUE(WaitUntil([] { return !TraySlotEmpty(0); }));
-    ASSERT_TRUE(kestrel.Post(TrayCallbackMessage, 0, WM_RBUTTONDOWN));
-    HWND menu = WaitForMenu(kestrel.Id());
+    ASSERT_TRUE(kestrel->Post(TrayCallbackMessage, 0, WM_RBUTTONDOWN));
+    HWND menu = WaitForMenu(kestrel->Id());
     ASSERT_TRUE(menu != NULL);
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
 
     // A notice without a real restart: the shell still has the icon, and keeps one.
     DWORD_PTR result;
-    SendMessageTimeoutA(kestrel.MainWindow(), taskbarCreated, 0, 0, SMTO_BLOCK, 5000, &result);
+    SendMessageTimeoutA(kestrel->MainWindow(), taskbarCreated, 0, 0, SMTO_BLOCK, 5000, &result);
     EXPECT_FALSE(TraySlotEmpty(0));
     EXPECT_TRUE(TraySlotEmpty(1));
 
@@ -497,7 +505,7 @@ TEST_F(WorldFaults, TheNotificationAreaRecreatedUnderTheOpenMenuGetsTheIconBackO
     NOTIFYICONDATAA gone;
     ZeroMemory(&gone, sizeof gone);
     gone.cbSize = 88;
-    gone.hWnd = kestrel.MainWindow();
+    gone.hWnd = kestrel->MainWindow();
     ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
     ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); }));
     PostMessageA(HWND_BROADCAST, taskbarCreated, 0, 0);
@@ -508,7 +516,7 @@ TEST_F(WorldFaults, TheNotificationAreaRecreatedUnderTheOpenMenuGetsTheIconBackO
     EXPECT_TRUE(IsWindowVisible(menu));
     ASSERT_TRUE(PostMessageA(menu, WM_CHAR, 'x', 0));
     DWORD code = 99;
-    ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
+    ASSERT_TRUE(kestrel->WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(WaitUntil([] { return TraySlotEmpty(0); }));
 }
