@@ -451,10 +451,16 @@ TEST_F(WorldFaults, TheIndicatorAndTheGaugeFollowTheDisplayTo640x480AndBack)
     EXPECT_EQ(settings, KeySnapshot(HKEY_CURRENT_USER, SettingsKey));
 }
 
-// Wine keeps the work area per process: the taskbar's move is made, and seen, in this process,
-// by the program's own indicator and gauge, as the running Kestrel would see it.
+// Wine keeps the work area per process: the taskbar's move is seen by the program's own indicator
+// and gauge made in this process, as Kestrel would see it; the running Kestrel gets the notice.
 TEST_F(WorldFaults, TheTaskbarMovedPutsTheIndicatorIntoTheNewWorkAreaAndHidesTheGauge)
 {
+    ASSERT_TRUE(StartSettled("/D /X /Z", true));
+    HWND kestrelGauge = GaugeOf(kestrel->Id());
+    ASSERT_TRUE(kestrelGauge != NULL);
+    ASSERT_TRUE(SimPress(3));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(kestrelGauge) != FALSE; }));
+
     CopyText(appState.installFolder, PathSize, InstallFolder);
     CopyText(appState.resourceFolder, PathSize, InstallFolder);
     AppendText(appState.resourceFolder, PathSize, "\\Resource\\");
@@ -469,22 +475,25 @@ TEST_F(WorldFaults, TheTaskbarMovedPutsTheIndicatorIntoTheNewWorkAreaAndHidesThe
 
     // The taskbar, 60 pixels wide, moved to the right edge of the screen; the system tells every
     // window only when the change is also to be kept.
-    const UINT Broadcast = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
+    const UINT tellEveryWindow = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
     const RECT original = WorkArea();
     RECT moved = original;
     moved.right -= 60;
-    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &moved, Broadcast));
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &moved, tellEveryWindow));
     RECT r = WindowRect(indicator.Window());
     EXPECT_EQ(moved.right, r.right);
     EXPECT_EQ(moved.top, r.top);
     EXPECT_FALSE(IsWindowVisible(osd.Window()));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(kestrelGauge); }));
+    EXPECT_TRUE(Responsive(kestrel->MainWindow()));
 
-    SystemParametersInfoA(SPI_SETWORKAREA, 0, (void *)&original, Broadcast);
+    SystemParametersInfoA(SPI_SETWORKAREA, 0, (void *)&original, tellEveryWindow);
     r = WindowRect(indicator.Window());
     EXPECT_EQ(original.right, r.right);
     osd.Destroy();
     indicator.Destroy();
     DestroyWindow(owner);
+    ExpectAliveThenExit();
 }
 
 HWND WaitForMenu(DWORD processId)
