@@ -155,6 +155,7 @@ protected:
     // the indicator shows, and a driver that answers has had its ring setting written back.
     bool StartSettled(const char *arguments, bool ringAnswers)
     {
+        settingsAtStart = KeySnapshot(HKEY_CURRENT_USER, SettingsKey);
         kestrel.reset(new KestrelProcess);
         if (!kestrel->Start(arguments) || !kestrel->WaitForMainWindow())
             return false;
@@ -163,6 +164,7 @@ protected:
         return !ringAnswers || WaitUntil([] { return DriverRequests("ring-set") != ""; });
     }
 
+    // Nothing the user did not apply is stored: every value is as it was when Kestrel started.
     void ExpectAliveThenExit()
     {
         ASSERT_TRUE(kestrel->Running()) << "Kestrel ended";
@@ -171,6 +173,7 @@ protected:
         DWORD code = 99;
         EXPECT_TRUE(kestrel->WaitForExit(10000, &code));
         EXPECT_EQ(0u, code);
+        EXPECT_EQ(settingsAtStart, KeySnapshot(HKEY_CURRENT_USER, SettingsKey));
     }
 
     // The driver has read its level since the key was pressed: the program saw the change.
@@ -181,6 +184,7 @@ protected:
     }
 
     std::unique_ptr<KestrelProcess> kestrel;   // a fresh one for every start
+    std::string settingsAtStart;
     const char *battery = NULL;
 };
 
@@ -218,7 +222,6 @@ TEST_F(WorldFaults, AnyLevelCountIsClampedToAndOnlyAUsableOneGetsAGauge)
             ASSERT_TRUE(SimPress(2));
             EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(gauge) != FALSE; }));
         }
-        EXPECT_EQ("", KeySnapshot(HKEY_CURRENT_USER, SettingsKey));   // nothing stored
         ExpectAliveThenExit();
     }
 }
@@ -233,7 +236,6 @@ TEST_F(WorldFaults, LevelCountsNoSliderCanShowLeaveTheStoredLevelsAloneOnOk)
     StoreDword("LCDBackLightDC", 1);
     StoreDword("CPUClockAC", 40000);
     StoreDword("CPUClockDC", 2);
-    const std::string settings = KeySnapshot(HKEY_CURRENT_USER, SettingsKey);
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
 
     ASSERT_TRUE(kestrel->Post(WM_COMMAND, CmdProperties, 0));
@@ -252,8 +254,7 @@ TEST_F(WorldFaults, LevelCountsNoSliderCanShowLeaveTheStoredLevelsAloneOnOk)
     // OK still asks for the levels to be pushed again: those stored, cut to the counts.
     EXPECT_TRUE(WaitUntil([] { return DriverRequests("-set") == "lcd-set 5, cpu-set 40000"; }))
         << DriverRequests("-set");
-    EXPECT_EQ(settings, KeySnapshot(HKEY_CURRENT_USER, SettingsKey));
-    ExpectAliveThenExit();
+    ExpectAliveThenExit();   // and OK stored nothing
 }
 
 TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
@@ -291,8 +292,8 @@ TEST_F(WorldFaults, ALevelWordChangedOnEveryReadKeepsTheGaugeUpUntilItRests)
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(gauge) != FALSE; }));
     ASSERT_TRUE(SimClearLog());
     DWORD start = GetTickCount();
-    ASSERT_TRUE(WaitUntil([] { return LevelReads() >= 20; }));
-    EXPECT_LT(GetTickCount() - start, 8000u) << "polling did not speed up";
+    ASSERT_TRUE(WaitUntil([] { return LevelReads() >= 10; }));
+    EXPECT_LT(GetTickCount() - start, 5000u) << "polling did not speed up";
     EXPECT_TRUE(IsWindowVisible(gauge));
     EXPECT_TRUE(Responsive(kestrel->MainWindow()));
 
@@ -370,7 +371,6 @@ TEST_F(WorldFaults, DamagedSettingsGiveTheirDefaultsAndAreLeftAsTheyAre)
         StoreRaw(HKEY_CURRENT_USER, SettingsKey, v.name, v.type, v.bytes);
     // The installation folder as unterminated bytes of another type.
     StoreRaw(HKEY_LOCAL_MACHINE, ProductKey, "InstFolder", REG_BINARY, InstallFolder);
-    const std::string settings = KeySnapshot(HKEY_CURRENT_USER, SettingsKey);
     const std::string product = KeySnapshot(HKEY_LOCAL_MACHINE, ProductKey);
 
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
@@ -387,8 +387,6 @@ TEST_F(WorldFaults, DamagedSettingsGiveTheirDefaultsAndAreLeftAsTheyAre)
     Broadcast(kestrel->MainWindow(), PBT_APMPOWERSTATUSCHANGE);
     EXPECT_EQ("lcd-set 0, cpu-set 2", DriverRequests("-set"));
     ExpectAliveThenExit();
-
-    EXPECT_EQ(settings, KeySnapshot(HKEY_CURRENT_USER, SettingsKey));
     EXPECT_EQ(product, KeySnapshot(HKEY_LOCAL_MACHINE, ProductKey));
 }
 
@@ -419,7 +417,6 @@ TEST_F(WorldFaults, TheIndicatorAndTheGaugeFollowTheDisplayTo640x480AndBack)
     StoreDword("IndicatorPosition", 4);
     StoreDword("IndicatorPositionX", 900);
     StoreDword("IndicatorPositionY", 600);
-    const std::string settings = KeySnapshot(HKEY_CURRENT_USER, SettingsKey);
     ASSERT_TRUE(StartSettled("/D /X /Z", true));
     HWND indicator = IndicatorOf(kestrel->Id()), gauge = GaugeOf(kestrel->Id());
     ASSERT_TRUE(gauge != NULL);
@@ -446,9 +443,8 @@ TEST_F(WorldFaults, TheIndicatorAndTheGaugeFollowTheDisplayTo640x480AndBack)
     ASSERT_TRUE(SetDisplay(1024, 768));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(gauge); }));
     EXPECT_TRUE(WaitUntil([&] { RECT back = WindowRect(indicator); return EqualRect(&back, &home) != FALSE; }));
-    ExpectAliveThenExit();
     // Only a drag stores a place: the display's own moves store nothing.
-    EXPECT_EQ(settings, KeySnapshot(HKEY_CURRENT_USER, SettingsKey));
+    ExpectAliveThenExit();
 }
 
 // Wine keeps the work area per process: the taskbar's move is seen by the program's own indicator
