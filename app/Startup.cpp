@@ -41,6 +41,10 @@ BOOL ReadInstallFolder(char *folder, UINT folderSize, char *resourceFolder, UINT
             return FALSE;
         folder[size] = '\0';
     }
+    // An empty folder is no installation: the program would work from the current drive's root
+    // and launch whatever "\Tapfire.exe" it found there.
+    if (folder[0] == '\0')
+        return FALSE;
 
     char scratch[PathSize + sizeof ResourceSuffix];
     CopyText(scratch, sizeof scratch, folder);

@@ -9,7 +9,7 @@
 extern const char KestrelInstanceName[];
 
 // Reads InstFolder from the machine-wide key into folder and builds resourceFolder from it.
-// Returns 1 on success, 0 when the key or value is missing, unreadable or too long for folder.
+// Returns 1 on success, 0 when the key or value is missing, empty, unreadable or too long for folder.
 BOOL ReadInstallFolder(char *folder, UINT folderSize, char *resourceFolder, UINT resourceFolderSize);
 
 // Builds the sibling's command line: the quoted path of Tapfire.exe in the installation folder.

@@ -26,8 +26,12 @@ void ClampRectToArea(RECT *rect, const RECT *area)
 
 void GetWorkArea(RECT *area)
 {
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, area, 0))
-        SetRect(area, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    RECT screen;
+    SetRect(&screen, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    // Some systems keep reporting the work area of the display mode a process started in; after a
+    // switch to a smaller mode that would leave the indicator off the screen, so the screen bounds it.
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, area, 0) || !IntersectRect(area, area, &screen))
+        *area = screen;
 }
 
 // The signed 16-bit halves of a mouse message's lParam: client points left of or above the window

@@ -25,7 +25,7 @@ enum DragState { Idle = 0, Pressed = 1, Dragging = 2 };
 // the top and right past the left, so a rectangle larger than the area ends at its top-left corner.
 void ClampRectToArea(RECT *rect, const RECT *area);
 
-// The screen's work area (the screen without the taskbar).
+// The screen's work area (the screen without the taskbar), never beyond the primary screen.
 void GetWorkArea(RECT *area);
 
 class IndicatorWindow {

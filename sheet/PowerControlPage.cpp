@@ -13,12 +13,17 @@ DWORD ClampLevel(DWORD value, DWORD count)
     return value < count ? value : count - 1;
 }
 
+// TBM_SETRANGE carries each end of the range in a signed 16-bit half, so a slider holds at most
+// this many positions. Given more, it would show another level than the stored one and OK would
+// store that instead.
+const DWORD MostSliderLevels = 0x8000;
+
 // Sets up one group (label, AC slider, battery slider and their end labels), or disables all seven
-// of its controls when the driver cannot set that level.
+// of its controls when the driver cannot set that level or reports more levels than a slider holds.
 static void SetupGroup(HWND page, int firstId, int acId, int dcId, BOOL supported, DWORD count,
                        const DWORD stored[2])
 {
-    if (!supported || count == 0) {
+    if (!supported || count == 0 || count > MostSliderLevels) {
         for (int id = firstId; id < firstId + PowerGroupSize; id++)
             EnableWindow(GetDlgItem(page, id), FALSE);
         return;

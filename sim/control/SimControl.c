@@ -30,6 +30,7 @@ static void ToWire(const SimState *state, SimWireState *wire)
     wire->lcdChanged = state->lcdChanged;
     wire->cpuLevel = state->cpuLevel;
     wire->ringValue = state->ringValue;
+    wire->faults = state->faults;
 }
 
 static BOOL GetWire(SimWireState *wire)
@@ -61,6 +62,7 @@ BOOL SimGetState(SimState *state)
     state->lcdChanged = wire.lcdChanged;
     state->cpuLevel = wire.cpuLevel;
     state->ringValue = wire.ringValue;
+    state->faults = wire.faults;
     return TRUE;
 }
 
@@ -158,6 +160,7 @@ void SimDefaultState(SimState *state)
     state->lcdChanged = 0;
     state->cpuLevel = 0;
     state->ringValue = 0;
+    state->faults = 0;
 }
 
 const char *SimRequestName(DWORD code)

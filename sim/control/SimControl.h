@@ -21,6 +21,7 @@ typedef struct SimState {
     DWORD lcdChanged; /* 1: the next level read reports bit 31, then clears this */
     DWORD cpuLevel;   /* the last CPU level set */
     DWORD ringValue;  /* the resume-on-ring setting */
+    DWORD faults;     /* SIM_FAULT_*: 0 for a driver that behaves */
 } SimState;
 
 typedef struct SimRequest {

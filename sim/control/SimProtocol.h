@@ -35,7 +35,12 @@
 #define SIM_FIELD_LCDCHANGED 0x040u
 #define SIM_FIELD_CPULEVEL   0x080u
 #define SIM_FIELD_RINGVALUE  0x100u
-#define SIM_FIELD_ALL        0x1FFu
+#define SIM_FIELD_FAULTS     0x200u
+#define SIM_FIELD_ALL        0x3FFu
+
+/* Faults the program's device can be told to show, for the tests of a misbehaving driver. */
+#define SIM_FAULT_FAIL       0x1u   /* every request of the program fails */
+#define SIM_FAULT_CHANGED    0x2u   /* every level read reports bit 31, as if the keys never rested */
 
 /* The program's device keeps this many of its most recent requests. */
 #define SIM_LOG_CAPACITY 4096u
@@ -51,6 +56,7 @@ typedef struct SimWireState {
     unsigned int modes;      /* read only: bit 0 the APM name, bit 1 the ACPI interface */
     unsigned int logCount;   /* read only: entries held now */
     unsigned int logDropped; /* read only: entries overwritten since the last clear */
+    unsigned int faults;     /* SIM_FAULT_* */
 } SimWireState;
 
 /* Only the fields named in mask change; see SIM_FIELD_* in SimControl.h. */

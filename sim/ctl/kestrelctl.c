@@ -1,7 +1,8 @@
 /* sim/ctl/kestrelctl.c — the simulated power driver from the command line:
  *   kestrelctl show | log | clear | reset | press N | start | post MESSAGE WPARAM
  *   kestrelctl set [lcd=0|1] [cpu=0|1] [ring=0|1] [lcdcount=N] [cpucount=N] [level=N]
- *                  [changed=0|1] [cpulevel=N] [ringvalue=N]
+ *                  [changed=0|1] [cpulevel=N] [ringvalue=N] [faults=N]
+ * faults: 1 every request of the program fails, 2 every level read reports a key change.
  * "start" loads the driver (the demand-start service "kestrelsim") when it is not running and
  * waits until it answers. "post" posts a message to the running Kestrel's main window, as the tray
  * icon or a settings page would (0x111 40003 opens the settings sheet). Numbers are decimal or 0x-prefixed hexadecimal, up to 0xFFFFFFFF. Exit code 0 on success,
@@ -27,7 +28,7 @@ static int Usage(void)
     fprintf(stderr,
             "usage: kestrelctl show | log | clear | reset | press N | start | post MESSAGE WPARAM\n"
             "       kestrelctl set [lcd=0|1] [cpu=0|1] [ring=0|1] [lcdcount=N] [cpucount=N]\n"
-            "                      [level=N] [changed=0|1] [cpulevel=N] [ringvalue=N]\n");
+            "                      [level=N] [changed=0|1] [cpulevel=N] [ringvalue=N] [faults=N]\n");
     return 1;
 }
 
@@ -68,6 +69,7 @@ static int Show(void)
     printf("lcdcount=%lu\ncpucount=%lu\nlevel=%lu\nchanged=%lu\ncpulevel=%lu\nringvalue=%lu\n",
            (unsigned long)s.lcdCount, (unsigned long)s.cpuCount, (unsigned long)s.lcdLevel,
            (unsigned long)s.lcdChanged, (unsigned long)s.cpuLevel, (unsigned long)s.ringValue);
+    printf("faults=%lu\n", (unsigned long)s.faults);
     printf("apm=%d\nacpi=%d\nlogcount=%lu\nlogdropped=%lu\n", (info.modes & 1) ? 1 : 0,
            (info.modes & 2) ? 1 : 0, (unsigned long)info.logCount, (unsigned long)info.logDropped);
     return 0;
@@ -98,7 +100,7 @@ static int Set(int argc, char **argv)
         { "ring", SIM_FIELD_RING, TRUE },         { "lcdcount", SIM_FIELD_LCDCOUNT, FALSE },
         { "cpucount", SIM_FIELD_CPUCOUNT, FALSE }, { "level", SIM_FIELD_LCDLEVEL, FALSE },
         { "changed", SIM_FIELD_LCDCHANGED, TRUE }, { "cpulevel", SIM_FIELD_CPULEVEL, FALSE },
-        { "ringvalue", SIM_FIELD_RINGVALUE, FALSE },
+        { "ringvalue", SIM_FIELD_RINGVALUE, FALSE }, { "faults", SIM_FIELD_FAULTS, FALSE },
     };
     SimState s;
     DWORD mask = 0, value;
@@ -133,6 +135,7 @@ static int Set(int argc, char **argv)
         case SIM_FIELD_LCDCHANGED: s.lcdChanged = value; break;
         case SIM_FIELD_CPULEVEL:   s.cpuLevel = value; break;
         case SIM_FIELD_RINGVALUE:  s.ringValue = value; break;
+        case SIM_FIELD_FAULTS:     s.faults = value; break;
         }
     }
     if (!SimSetFields(mask, &s))

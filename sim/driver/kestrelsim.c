@@ -106,6 +106,8 @@ static NTSTATUS AnswerProgram(ULONG code, ULONG inSize, ULONG outSize, ULONG *wo
     case REQ_RING_GET:  case REQ_RING_SET:                  feature = SIM_RING; break;
     default: return STATUS_INVALID_DEVICE_REQUEST;
     }
+    if (state.faults & SIM_FAULT_FAIL)
+        return STATUS_UNSUCCESSFUL;
     if (!(state.features & feature))
         return STATUS_NOT_SUPPORTED;
     if (inSize < sizeof(ULONG) || outSize < sizeof(ULONG) || !word)
@@ -115,7 +117,8 @@ static NTSTATUS AnswerProgram(ULONG code, ULONG inSize, ULONG outSize, ULONG *wo
     case REQ_LCD_COUNT: *word = state.lcdCount; break;
     case REQ_LCD_GET:
         /* The keys' change is reported once, by the first read after it. */
-        *word = state.lcdLevel | (state.lcdChanged ? LCD_CHANGED_BIT : 0);
+        *word = state.lcdLevel
+              | ((state.lcdChanged || (state.faults & SIM_FAULT_CHANGED)) ? LCD_CHANGED_BIT : 0);
         state.lcdChanged = 0;
         break;
     case REQ_LCD_SET:   state.lcdLevel = *word; break;
@@ -153,6 +156,7 @@ static void ApplySet(const SimWireSet *set)
     if (set->mask & SIM_FIELD_LCDCHANGED) state.lcdChanged = in->lcdChanged ? 1 : 0;
     if (set->mask & SIM_FIELD_CPULEVEL)   state.cpuLevel = in->cpuLevel;
     if (set->mask & SIM_FIELD_RINGVALUE)  state.ringValue = in->ringValue;
+    if (set->mask & SIM_FIELD_FAULTS)     state.faults = in->faults;
 }
 
 static NTSTATUS SimulatorControl(PIRP irp, PIO_STACK_LOCATION stack)
