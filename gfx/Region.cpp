@@ -67,44 +67,138 @@ private:
     int width;
 };
 
-// The run scan shared by both region routines: one rectangle per opaque run, grown by margin.
-// On failure the partly built region is deleted and *result stays null.
+// Rectangles gathered row by row, top to bottom and left to right within a row, handed to
+// ExtCreateRegion a batch at a time and added to the result: one region call per batch rather than
+// one per run. Every rectangle is one row high and rows never overlap, so each batch is a region
+// in the layout ExtCreateRegion expects.
+class RunBatcher {
+public:
+    RunBatcher() : region(CreateRectRgn(0, 0, 0, 0)), count(0), failed(region == NULL) {}
+    ~RunBatcher()
+    {
+        if (region)
+            KeepErrorDeleteObject(region);
+    }
+    void Add(int left, int top, int right, int bottom)
+    {
+        if (failed)
+            return;
+        SetRect(&data.rects[count], left, top, right, bottom);
+        if (++count == BatchSize)
+            Flush();
+    }
+    // The region built so far, now the caller's; null when any step failed.
+    HRGN Finish()
+    {
+        Flush();
+        if (failed)
+            return NULL;
+        HRGN result = region;
+        region = NULL;
+        return result;
+    }
+
+private:
+    enum { BatchSize = 512 };
+    void Flush()
+    {
+        if (failed || count == 0)
+            return;
+        data.header.dwSize = sizeof data.header;
+        data.header.iType = RDH_RECTANGLES;
+        data.header.nCount = count;
+        data.header.nRgnSize = count * sizeof(RECT);
+        SetRect(&data.header.rcBound, data.rects[0].left, data.rects[0].top, data.rects[0].right,
+                data.rects[count - 1].bottom);
+        for (DWORD i = 0; i < count; i++) {
+            if (data.rects[i].left < data.header.rcBound.left)
+                data.header.rcBound.left = data.rects[i].left;
+            if (data.rects[i].right > data.header.rcBound.right)
+                data.header.rcBound.right = data.rects[i].right;
+        }
+        HRGN batch = ExtCreateRegion(NULL, sizeof data.header + count * sizeof(RECT), (const RGNDATA *)&data);
+        failed = !batch || CombineRgn(region, region, batch, RGN_OR) == ERROR;
+        if (batch)
+            KeepErrorDeleteObject(batch);
+        count = 0;
+    }
+
+    struct {
+        RGNDATAHEADER header;
+        RECT rects[BatchSize];
+    } data;
+    HRGN region;
+    DWORD count;
+    BOOL failed;
+};
+
+// Adds to target every copy of source moved by -reach..reach along one axis; false on failure.
+static BOOL Smear(HRGN target, HRGN source, int reach, BOOL horizontal)
+{
+    HRGN moved = CreateRectRgn(0, 0, 0, 0);
+    if (!moved)
+        return FALSE;
+    BOOL ok = TRUE;
+    for (int d = -reach; ok && d <= reach; d++) {
+        if (d == 0)
+            continue;
+        ok = CombineRgn(moved, source, NULL, RGN_COPY) != ERROR
+             && OffsetRgn(moved, horizontal ? d : 0, horizontal ? 0 : d) != ERROR
+             && CombineRgn(target, target, moved, RGN_OR) != ERROR;
+    }
+    KeepErrorDeleteObject(moved);
+    return ok;
+}
+
+// The run scan shared by both region routines: one rectangle per opaque run, grown by margin on
+// every side but never below 0 at the left and top. The runs are gathered unmoved and the whole
+// shape grown at the end, first across and then down (the same set as growing every run).
+// On failure the partly built regions are deleted and *result stays null.
 static BOOL ScanRuns(HDC dc, int width, int height, int margin, WORD keyCount, const COLORREF *keys,
                      HRGN *result)
 {
     *result = NULL;
-    HRGN accumulated = CreateRectRgn(0, 0, 0, 0);
-    if (!accumulated)
-        return FALSE;
-    PixelSource pixels(dc, width, height);
-    for (int y = 0; y < height; y++) {
-        int x = 0;
-        while (x < width) {
-            while (x < width && IsKeyColour(pixels.At(x, y), keyCount, keys))
-                x++;
-            if (x >= width)
-                break;
-            int start = x;
-            int end = x + 1;
-            while (end < width && !IsKeyColour(pixels.At(end, y), keyCount, keys))
-                end++;
-            HRGN run = CreateRectRgn(start > margin ? start - margin : 0, y > margin ? y - margin : 0,
-                                     end + margin, y + 1 + margin);
-            if (!run) {
-                KeepErrorDeleteObject(accumulated);
-                return FALSE;
+    RunBatcher runs;
+    {
+        PixelSource pixels(dc, width, height);
+        for (int y = 0; y < height; y++) {
+            int x = 0;
+            while (x < width) {
+                while (x < width && IsKeyColour(pixels.At(x, y), keyCount, keys))
+                    x++;
+                if (x >= width)
+                    break;
+                int start = x;
+                int end = x + 1;
+                while (end < width && !IsKeyColour(pixels.At(end, y), keyCount, keys))
+                    end++;
+                runs.Add(start, y, end, y + 1);
+                // The pixel at end is already known to be a key pixel.
+                x = end + 1;
             }
-            if (CombineRgn(accumulated, accumulated, run, RGN_OR) == ERROR) {
-                KeepErrorDeleteObject(run);
-                KeepErrorDeleteObject(accumulated);
-                return FALSE;
-            }
-            DeleteObject(run);
-            // The pixel at end is already known to be a key pixel.
-            x = end + 1;
         }
     }
-    *result = accumulated;
+    HRGN shape = runs.Finish();
+    if (!shape)
+        return FALSE;
+    if (margin > 0) {
+        HRGN across = CreateRectRgn(0, 0, 0, 0);
+        HRGN bounds = CreateRectRgn(0, 0, width + margin, height + margin);
+        BOOL ok = across && bounds && CombineRgn(across, shape, NULL, RGN_COPY) != ERROR
+                  && Smear(across, shape, margin, TRUE)
+                  && CombineRgn(shape, across, NULL, RGN_COPY) != ERROR
+                  && Smear(shape, across, margin, FALSE)
+                  && CombineRgn(shape, shape, bounds, RGN_AND) != ERROR;
+        if (across)
+            KeepErrorDeleteObject(across);
+        if (bounds)
+            KeepErrorDeleteObject(bounds);
+        if (!ok) {
+            KeepErrorDeleteObject(shape);
+            return FALSE;
+        }
+    }
+    *result = shape;
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 // Shapes and transparent drawing on small drawn bitmaps, against Wine's real GDI.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,35 @@ TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
     EXPECT_TRUE(EqualRgn(expected.object, region));
     DeleteObject(region);
     EXPECT_EQ(Magenta, GetPixel(memory.dc, 1, 0));   // read, not changed
+}
+
+// A picture of many short runs (more than one batch of rectangles) grown by a margin: the same
+// shape as growing and joining every run by itself.
+TEST(GrownRegionFromDc, ManyRunsGiveTheShapeOfEveryRunGrown)
+{
+    Rows rows;
+    for (int y = 0; y < 24; y++) {
+        std::string row;
+        for (int x = 0; x < 160; x++)
+            row += (x * 7 + y * 3) % 5 < 2 ? 'i' : 'm';   // runs of one and two pixels
+        rows.push_back(row);
+    }
+    Owned<HBITMAP> bitmap = { DrawBitmap(rows) };
+    Held memory(bitmap.object);
+    for (int margin = 0; margin <= 3; margin += 3) {
+        Owned<HRGN> expected = { CreateRectRgn(0, 0, 0, 0) };
+        for (int y = 0; y < 24; y++)
+            for (int x = 0; x < 160; x++)
+                if (rows[y][x] == 'i') {
+                    Owned<HRGN> pixel = { CreateRectRgn(std::max(x - margin, 0), std::max(y - margin, 0), x + 1 + margin,
+                                                        y + 1 + margin) };
+                    CombineRgn(expected.object, expected.object, pixel.object, RGN_OR);
+                }
+        HRGN region = NULL;
+        ASSERT_TRUE(GrownRegionFromDc(memory.dc, 160, 24, margin, Magenta, &region));
+        EXPECT_TRUE(EqualRgn(expected.object, region)) << "margin " << margin;
+        DeleteObject(region);
+    }
 }
 
 const Rows Picture = { "imgi", "mmii", "igmm" };
