@@ -67,6 +67,35 @@ HBITMAP LoadSkinImage(const char *path)
     return (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
 }
 
+const char IconSection[] = "Indicator.Icon";
+static const char IconFileName[] = "\\IndicatorIcon.dat";
+// One byte more than a name may hold, so that a longer value shows as filling the buffer.
+static const UINT IconValueSize = SkinNameSize + 1;
+
+BOOL IconFilePath(const char *installFolder, char *path, UINT size)
+{
+    return CopyText(path, size, installFolder) && AppendText(path, size, IconFileName);
+}
+
+BOOL ReadIconPath(const char *iconFile, const char *key, const char *resourceFolder, char *path, UINT size)
+{
+    char value[IconValueSize];
+    if (size == 0)
+        return FALSE;
+    path[0] = '\0';
+    DWORD length = ReadProfileString(iconFile, IconSection, key, value, sizeof value);
+    if (length == 0 || length > LongestName)
+        return FALSE;
+    // The joined path must fit a path buffer whatever size the caller offers.
+    if (size > SkinNameSize)
+        size = SkinNameSize;
+    if (!SkinImagePath(resourceFolder, value, path, size)) {
+        path[0] = '\0';
+        return FALSE;
+    }
+    return TRUE;
+}
+
 DWORD ReadProfileString(const char *path, const char *section, const char *key, char *buffer, UINT size,
                         const char *defaultValue)
 {

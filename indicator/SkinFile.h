@@ -52,6 +52,15 @@ BOOL SkinImagePath(const char *resourceFolder, const char *name, char *path, UIN
 // A BMP file at its natural size, or null.
 HBITMAP LoadSkinImage(const char *path);
 
+// The tray picture file, installFolder + "\IndicatorIcon.dat": one section whose keys each name an
+// icon file of the resource folder by their whole value. FALSE when the path would be cut.
+extern const char IconSection[];           // "Indicator.Icon"
+BOOL IconFilePath(const char *installFolder, char *path, UINT size);
+// resourceFolder + the value of key in iconFile. FALSE, with path empty, when the key is absent or
+// empty, or when the name or the joined path would not fit in size or 259 characters: a cut name
+// would name some other file.
+BOOL ReadIconPath(const char *iconFile, const char *key, const char *resourceFolder, char *path, UINT size);
+
 // The platform's private-profile string reader: the value, or defaultValue (empty when null), cut to
 // size - 1 characters. Returns the length copied.
 DWORD ReadProfileString(const char *path, const char *section, const char *key, char *buffer, UINT size,
