@@ -12,12 +12,50 @@ BOOL IsKeyColour(COLORREF colour, WORD keyCount, const COLORREF *keys)
     return FALSE;
 }
 
+// Unions regions in pairs of equal weight, as a binary counter carries: each region takes part in
+// about log2(n) unions, so that a picture of many short runs (a checkerboard, noise) is shaped in
+// n log n steps rather than the n * n that adding every run to one growing region takes.
+struct RunMerger {
+    static const int Levels = 32;   // 2^32 runs are more than any picture has
+    HRGN level[Levels];
+};
+
+static void DiscardRuns(RunMerger *merger)
+{
+    for (int i = 0; i < RunMerger::Levels; i++) {
+        if (merger->level[i])
+            KeepErrorDeleteObject(merger->level[i]);
+        merger->level[i] = NULL;
+    }
+}
+
+// Takes run over: on failure it is deleted with everything merged so far.
+static BOOL AddRun(RunMerger *merger, HRGN run)
+{
+    for (int i = 0; i < RunMerger::Levels; i++) {
+        if (!merger->level[i]) {
+            merger->level[i] = run;
+            return TRUE;
+        }
+        BOOL joined = CombineRgn(run, merger->level[i], run, RGN_OR) != ERROR;
+        KeepErrorDeleteObject(merger->level[i]);
+        merger->level[i] = NULL;
+        if (!joined)
+            break;
+    }
+    KeepErrorDeleteObject(run);
+    DiscardRuns(merger);
+    return FALSE;
+}
+
 // The run scan shared by both region routines: one rectangle per opaque run, grown by margin.
 // On failure the partly built region is deleted and *result stays null.
 static BOOL ScanRuns(HDC dc, int width, int height, int margin, WORD keyCount, const COLORREF *keys,
                      HRGN *result)
 {
     *result = NULL;
+    RunMerger merger;
+    ZeroMemory(&merger, sizeof merger);
     HRGN accumulated = CreateRectRgn(0, 0, 0, 0);
     if (!accumulated)
         return FALSE;
@@ -34,20 +72,23 @@ static BOOL ScanRuns(HDC dc, int width, int height, int margin, WORD keyCount, c
                 end++;
             HRGN run = CreateRectRgn(start > margin ? start - margin : 0, y > margin ? y - margin : 0,
                                      end + margin, y + 1 + margin);
-            if (!run) {
+            if (!run || !AddRun(&merger, run)) {
+                DiscardRuns(&merger);
                 KeepErrorDeleteObject(accumulated);
                 return FALSE;
             }
-            if (CombineRgn(accumulated, accumulated, run, RGN_OR) == ERROR) {
-                KeepErrorDeleteObject(run);
-                KeepErrorDeleteObject(accumulated);
-                return FALSE;
-            }
-            DeleteObject(run);
             // The pixel at end is already known to be a key pixel.
             x = end + 1;
         }
     }
+    for (int i = 0; i < RunMerger::Levels; i++) {
+        if (merger.level[i] && CombineRgn(accumulated, accumulated, merger.level[i], RGN_OR) == ERROR) {
+            DiscardRuns(&merger);
+            KeepErrorDeleteObject(accumulated);
+            return FALSE;
+        }
+    }
+    DiscardRuns(&merger);
     *result = accumulated;
     return TRUE;
 }
