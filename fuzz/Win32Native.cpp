@@ -151,3 +151,8 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR)
 DWORD GetFileAttributesA(LPCSTR) { return FuzzProfileText ? 0 : INVALID_FILE_ATTRIBUTES; }
 
 HANDLE LoadImageA(HINSTANCE, LPCSTR, UINT, int, int, UINT) { return NULL; }
+
+HANDLE CreateFileA(LPCSTR, DWORD, DWORD, void *, DWORD, DWORD, HANDLE) { return INVALID_HANDLE_VALUE; }
+DWORD GetFileSize(HANDLE, DWORD *) { return INVALID_FILE_SIZE; }
+BOOL ReadFile(HANDLE, void *, DWORD, DWORD *, void *) { return FALSE; }
+BOOL CloseHandle(HANDLE) { return FALSE; }

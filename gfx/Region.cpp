@@ -68,17 +68,15 @@ private:
 };
 
 // Rectangles gathered row by row, top to bottom and left to right within a row, handed to
-// ExtCreateRegion a batch at a time and added to the result: one region call per batch rather than
-// one per run. Every rectangle is one row high and rows never overlap, so each batch is a region
-// in the layout ExtCreateRegion expects.
+// ExtCreateRegion a batch at a time: every rectangle is one row high and rows never overlap, so
+// each batch is a region in the layout ExtCreateRegion expects. The batches are united in pairs of
+// equal weight, as a binary counter carries, so each takes part in about log2(n) unions: a picture
+// of many short runs (a checkerboard, noise) is shaped in n log n steps rather than the n * n that
+// adding every batch to one growing region would take.
 class RunBatcher {
 public:
-    RunBatcher() : region(CreateRectRgn(0, 0, 0, 0)), count(0), failed(region == NULL) {}
-    ~RunBatcher()
-    {
-        if (region)
-            KeepErrorDeleteObject(region);
-    }
+    RunBatcher() : count(0), failed(FALSE) { ZeroMemory(level, sizeof level); }
+    ~RunBatcher() { Discard(); }
     void Add(int left, int top, int right, int bottom)
     {
         if (failed)
@@ -87,19 +85,25 @@ public:
         if (++count == BatchSize)
             Flush();
     }
-    // The region built so far, now the caller's; null when any step failed.
+    // The union of every rectangle added, now the caller's; null when any step failed.
     HRGN Finish()
     {
         Flush();
-        if (failed)
-            return NULL;
-        HRGN result = region;
-        region = NULL;
+        HRGN result = failed ? NULL : CreateRectRgn(0, 0, 0, 0);
+        failed = !result;
+        for (int i = 0; i < Levels && !failed; i++)
+            failed = level[i] && CombineRgn(result, result, level[i], RGN_OR) == ERROR;
+        if (failed && result) {
+            KeepErrorDeleteObject(result);
+            result = NULL;
+        }
+        Discard();
         return result;
     }
 
 private:
-    enum { BatchSize = 512 };
+    enum { BatchSize = 512, Levels = 32 };   // 2^32 batches are more than any picture has
+
     void Flush()
     {
         if (failed || count == 0)
@@ -117,17 +121,37 @@ private:
                 data.header.rcBound.right = data.rects[i].right;
         }
         HRGN batch = ExtCreateRegion(NULL, sizeof data.header + count * sizeof(RECT), (const RGNDATA *)&data);
-        failed = !batch || CombineRgn(region, region, batch, RGN_OR) == ERROR;
+        count = 0;
+        failed = !batch;
+        for (int i = 0; batch && i < Levels; i++) {
+            if (!level[i]) {
+                level[i] = batch;
+                return;
+            }
+            failed = CombineRgn(batch, level[i], batch, RGN_OR) == ERROR;
+            KeepErrorDeleteObject(level[i]);
+            level[i] = NULL;
+            if (failed)
+                break;
+        }
         if (batch)
             KeepErrorDeleteObject(batch);
-        count = 0;
+        failed = TRUE;
+    }
+    void Discard()
+    {
+        for (int i = 0; i < Levels; i++) {
+            if (level[i])
+                KeepErrorDeleteObject(level[i]);
+            level[i] = NULL;
+        }
     }
 
     struct {
         RGNDATAHEADER header;
         RECT rects[BatchSize];
     } data;
-    HRGN region;
+    HRGN level[Levels];
     DWORD count;
     BOOL failed;
 };

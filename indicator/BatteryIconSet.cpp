@@ -1,6 +1,5 @@
 #include "indicator/BatteryIconSet.h"
 #include "app/AppState.h"
-#include "app/Text.h"
 #include "indicator/SkinFile.h"
 
 const char *const IconSlotKeys[IconSlotCount] = {
@@ -17,11 +16,7 @@ const char *const IconSlotKeys[IconSlotCount] = {
     "DC080to089_1", "DC080to089_2", "DC090to100_1", "DC090to100_2",
 };
 
-static const char IconFileName[] = "\\IndicatorIcon.dat";
-static const char IconSection[] = "Indicator.Icon";
 const UINT IconPictureSize = 16;
-// One byte more than a name may hold, so that a longer value shows as filling the buffer.
-const UINT IconValueSize = PathSize + 1;
 
 void IconPairFor(UINT percent, PowerState state, UINT pair[2])
 {
@@ -50,18 +45,10 @@ BatteryIconSet::BatteryIconSet()
 HICON BatteryIconSet::LoadSlot(UINT slot, const char *iconFile, const char *resourceFolder,
                                HICON fallbackIcon)
 {
-    char value[IconValueSize];
     char path[PathSize];
     HICON icon = NULL;
-    if (iconFile) {
-        UINT length = ReadProfileString(iconFile, IconSection, IconSlotKeys[slot], value, IconValueSize);
-        // A name too long for a path buffer, or a joined path that would be cut, names some other
-        // file: such a slot takes the fallback instead.
-        if (length > 0 && length < PathSize && CopyText(path, PathSize, resourceFolder) &&
-            AppendText(path, PathSize, value))
-            icon = (HICON)LoadImageA(NULL, path, IMAGE_ICON, IconPictureSize, IconPictureSize,
-                                     LR_LOADFROMFILE);
-    }
+    if (iconFile && ReadIconPath(iconFile, IconSlotKeys[slot], resourceFolder, path, sizeof path))
+        icon = (HICON)LoadImageA(NULL, path, IMAGE_ICON, IconPictureSize, IconPictureSize, LR_LOADFROMFILE);
     if (!icon && fallbackIcon)
         icon = (HICON)CopyImage(fallbackIcon, IMAGE_ICON, 0, 0, 0);
     return icon;
@@ -81,8 +68,7 @@ BOOL BatteryIconSet::Load(HINSTANCE module, TrayIcon *trayIcon, HICON fallbackIc
     this->module = module;
     this->trayIcon = trayIcon;
     char iconFile[PathSize];
-    BOOL haveFile = CopyText(iconFile, PathSize, installFolder) &&
-                    AppendText(iconFile, PathSize, IconFileName);
+    BOOL haveFile = IconFilePath(installFolder, iconFile, sizeof iconFile);
     for (UINT i = 0; i < IconSlotCount; i++)
         icons[i] = LoadSlot(i, haveFile ? iconFile : NULL, resourceFolder, fallbackIcon);
     pair[0] = 0;

@@ -173,6 +173,12 @@ RECT GaugeKeepRect(int width, int height, UINT percent, BOOL horizontal)
     return keep;
 }
 
+DWORD ShapeRectangles(HRGN shape)
+{
+    DWORD size = GetRegionData(shape, 0, NULL);
+    return size > sizeof(RGNDATAHEADER) ? (size - sizeof(RGNDATAHEADER)) / sizeof(RECT) : 0;
+}
+
 IndicatorSkin::IndicatorSkin(HINSTANCE module) : module(module), loaded(FALSE)
 {
     ZeroMemory(&horizontalSet, sizeof horizontalSet);
@@ -199,9 +205,17 @@ void IndicatorSkin::LoadSet(const char *skinFile, const char *section, BOOL mark
         if (!image.bitmap)
             image.x = image.y = image.key = 0;
     }
-    const PlacedImage &body = set->image[SkinBody];
+    PlacedImage &body = set->image[SkinBody];
     if (body.bitmap)
         RegionFromBitmap(GetDesktopWindow(), body.bitmap, 1, &body.key, &set->shape);
+    if (set->shape && ShapeRectangles(set->shape) > MostShapeRectangles) {
+        // Too ragged to be a window's shape: the body counts as one that did not load.
+        DeleteObject(set->shape);
+        set->shape = NULL;
+        DeleteObject(body.bitmap);
+        body.bitmap = NULL;
+        body.key = 0;
+    }
     if (!set->shape)
         set->shape = CreateRectRgn(0, 0, 0, 0);
 }

@@ -27,6 +27,13 @@ BOOL DrawDigits(HDC dc, int x, int y, int digitCount, UINT value, BOOL horizonta
 // reaches beyond the gauge (all of it shows).
 RECT GaugeKeepRect(int width, int height, UINT percent, BOOL horizontal);
 
+// The most rectangles a body's shape may take. A window system takes a shape in one request, and an
+// X server refuses one of some 32,000 rectangles (Wine then ends the program); a body more ragged
+// than this counts as one that did not load.
+const DWORD MostShapeRectangles = 10000;
+// The number of rectangles the platform keeps for a region.
+DWORD ShapeRectangles(HRGN shape);
+
 class IndicatorSkin {
 public:
     explicit IndicatorSkin(HINSTANCE module);

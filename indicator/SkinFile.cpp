@@ -72,7 +72,106 @@ BOOL SkinImagePath(const char *resourceFolder, const char *name, char *path, UIN
 
 HBITMAP LoadSkinImage(const char *path)
 {
-    return (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    BYTE head[BitmapHeadSize];
+    DWORD got = 0, high = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return NULL;
+    DWORD size = GetFileSize(file, &high);
+    BOOL whole = size != INVALID_FILE_SIZE && high == 0 && ReadFile(file, head, sizeof head, &got, NULL) &&
+                 BitmapFileIsWhole(head, got, size);
+    CloseHandle(file);
+    return whole ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE) : NULL;
+}
+
+static DWORD Little16(const BYTE *p) { return p[0] | (DWORD)p[1] << 8; }
+static DWORD Little32(const BYTE *p) { return Little16(p) | Little16(p + 2) << 16; }
+
+BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
+{
+    if (headSize > fileSize)
+        headSize = fileSize;
+    if (headSize < 18 || head[0] != 'B' || head[1] != 'M')
+        return FALSE;
+    const DWORD infoSize = Little32(head + 14);
+    if (infoSize != 12 && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108 && infoSize != 124)
+        return FALSE;
+    if (headSize < 14 + infoSize)
+        return FALSE;
+    const BYTE *info = head + 14;
+    LONGLONG width, height;
+    DWORD bpp, compression = BI_RGB, imageSize = 0, colours = 0, entrySize = 4;
+    if (infoSize == 12) {   // the old core header: 16-bit sizes, three-byte colour entries
+        width = Little16(info + 4);
+        height = Little16(info + 6);
+        bpp = Little16(info + 10);
+        entrySize = 3;
+    } else {
+        width = (LONG)Little32(info + 4);
+        height = (LONG)Little32(info + 8);
+        bpp = Little16(info + 14);
+        compression = Little32(info + 16);
+        imageSize = Little32(info + 20);
+        colours = Little32(info + 32);
+    }
+    if (width <= 0 || height == 0)
+        return FALSE;   // no pixels to show
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        return FALSE;
+    LONGLONG table = 0;
+    if (bpp <= 8)
+        table = (LONGLONG)(colours && colours < (1u << bpp) ? colours : 1u << bpp) * entrySize;
+    else if (compression == BI_BITFIELDS && infoSize == 40)
+        table = 12;   // the three masks follow the plain header
+    const LONGLONG headers = 14 + (LONGLONG)infoSize + table;
+    const LONGLONG offset = Little32(head + 10) ? Little32(head + 10) : headers;
+    if (offset < headers)
+        return FALSE;
+    const LONGLONG rows = height < 0 ? -height : height;
+    LONGLONG data;
+    if (compression == BI_RGB || (compression == BI_BITFIELDS && (bpp == 16 || bpp == 32))) {
+        const LONGLONG stride = (width * bpp + 31) / 32 * 4;
+        if (rows > (LONGLONG)fileSize / stride)
+            return FALSE;
+        data = stride * rows;
+    } else if ((compression == BI_RLE8 && bpp == 8) || (compression == BI_RLE4 && bpp == 4)) {
+        // Runs are stored bottom up, and only the header says where they end.
+        if (height < 0 || imageSize == 0)
+            return FALSE;
+        data = imageSize;
+    } else {
+        return FALSE;
+    }
+    return offset + data <= (LONGLONG)fileSize;
+}
+
+const char IconSection[] = "Indicator.Icon";
+static const char IconFileName[] = "\\IndicatorIcon.dat";
+// One byte more than a name may hold, so that a longer value shows as filling the buffer.
+static const UINT IconValueSize = SkinNameSize + 1;
+
+BOOL IconFilePath(const char *installFolder, char *path, UINT size)
+{
+    return CopyText(path, size, installFolder) && AppendText(path, size, IconFileName);
+}
+
+BOOL ReadIconPath(const char *iconFile, const char *key, const char *resourceFolder, char *path, UINT size)
+{
+    char value[IconValueSize];
+    if (size == 0)
+        return FALSE;
+    path[0] = '\0';
+    DWORD length = ReadProfileString(iconFile, IconSection, key, value, sizeof value);
+    if (length == 0 || length > LongestName)
+        return FALSE;
+    // The joined path must fit a path buffer whatever size the caller offers.
+    if (size > SkinNameSize)
+        size = SkinNameSize;
+    if (!SkinImagePath(resourceFolder, value, path, size)) {
+        path[0] = '\0';
+        return FALSE;
+    }
+    return TRUE;
 }
 
 DWORD ReadProfileString(const char *path, const char *section, const char *key, char *buffer, UINT size,

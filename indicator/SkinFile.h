@@ -49,8 +49,25 @@ void SkinElementKey(SkinElement element, BOOL horizontal, char *key, UINT size);
 BOOL SkinFilePath(const char *installFolder, UINT skinNumber, char *path, UINT size);
 // resourceFolder + name. FALSE when the joined path would not fit (it would name another file).
 BOOL SkinImagePath(const char *resourceFolder, const char *name, char *path, UINT size);
-// A BMP file at its natural size, or null.
+// A BMP file at its natural size, or null; a file that BitmapFileIsWhole refuses is not loaded.
 HBITMAP LoadSkinImage(const char *path);
+// The first bytes of a BMP file that tell whether it is whole: the file header, the largest info
+// header and the three colour masks that may follow the plain one.
+const UINT BitmapHeadSize = 14 + 124 + 12;
+// Whether a file of fileSize bytes that starts with the headSize bytes of head is a BMP with pixels
+// (width and height not 0) whose header, colour table and pixel data all lie inside the file, in a
+// depth and compression the loader knows. The platform's loader trusts the header and would read
+// past the end of a file cut short.
+BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize);
+
+// The tray picture file, installFolder + "\IndicatorIcon.dat": one section whose keys each name an
+// icon file of the resource folder by their whole value. FALSE when the path would be cut.
+extern const char IconSection[];           // "Indicator.Icon"
+BOOL IconFilePath(const char *installFolder, char *path, UINT size);
+// resourceFolder + the value of key in iconFile. FALSE, with path empty, when the key is absent or
+// empty, or when the name or the joined path would not fit in size or 259 characters: a cut name
+// would name some other file.
+BOOL ReadIconPath(const char *iconFile, const char *key, const char *resourceFolder, char *path, UINT size);
 
 // The platform's private-profile string reader: the value, or defaultValue (empty when null), cut to
 // size - 1 characters. Returns the length copied.

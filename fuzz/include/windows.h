@@ -76,6 +76,22 @@ DWORD GetFileAttributesA(LPCSTR path);
 #define IMAGE_BITMAP 0
 #define LR_LOADFROMFILE 0x10
 HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+typedef int64_t LONGLONG;
+#define BI_RGB 0L
+#define BI_RLE8 1L
+#define BI_RLE4 2L
+#define BI_BITFIELDS 3L
+// Files: the fuzzed code never finds one to open.
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define GENERIC_READ 0x80000000
+#define FILE_SHARE_READ 1
+#define OPEN_EXISTING 3
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, void *security, DWORD creation, DWORD flags,
+                   HANDLE pattern);
+DWORD GetFileSize(HANDLE file, DWORD *high);
+BOOL ReadFile(HANDLE file, void *buffer, DWORD size, DWORD *read, void *overlapped);
+BOOL CloseHandle(HANDLE handle);
 BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS *status);
 
 #endif
