@@ -18,6 +18,7 @@ PowerStatus:driver/PowerStatus.cpp app/Text.cpp app/AppState.cpp
 SkinEntry:indicator/SkinFile.cpp app/Text.cpp
 SkinCatalogue:indicator/IndicatorSkinInfo.cpp indicator/SkinFile.cpp app/Text.cpp app/AppState.cpp
 IconFile:indicator/SkinFile.cpp app/Text.cpp
+BitmapHead:indicator/SkinFile.cpp app/Text.cpp
 GaugeLayout:osd/GaugeLayout.cpp"
 
 echo "$targets" | while IFS=: read -r name sources; do

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "FakeBattery.h"
+#include "res/resource.h"
 #include "scenario/SkinCases.h"
 
 namespace {
@@ -239,6 +240,78 @@ TEST_F(GeneratedSkins, EachCaseShowsTheBodyOrTheEmptyIndicatorAndKestrelKeepsAns
     DWORD code = 99;
     ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
+}
+
+}
+
+namespace {
+
+const unsigned IconCaseCount = 6;
+
+class GeneratedIconFiles : public GeneratedSkins {
+protected:
+    void SetUp() override
+    {
+        GeneratedSkins::SetUp();
+        REQUIRE_TEST_WORLD(WaitUntil([] { return FindWindowA("Shell_TrayWnd", NULL) != NULL; }, 15000),
+                           "the virtual desktop has no notification area");
+        fallback = (HICON)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON, 16,
+                                     16, 0);
+        ASSERT_TRUE(fallback != NULL);
+    }
+    void TearDown() override
+    {
+        if (fallback)
+            DestroyIcon(fallback);
+        DeleteFileA(IconFilePath().c_str());
+        GeneratedSkins::TearDown();
+    }
+    static std::string IconFilePath() { return std::string(InstallFolder) + "\\IndicatorIcon.dat"; }
+
+    // Starts Kestrel with the case's icon file; "" when the tray then alternates between the
+    // pictures the case calls for and Kestrel ends cleanly.
+    std::string Run(const IconCase &c)
+    {
+        if (!WaitUntil([] { return TraySlotEmpty(0); }))
+            return "an earlier program's icon is still shown";
+        DeleteFileA(IconFilePath().c_str());
+        if (!c.noFile && !WriteGenerated(IconFilePath(), c.iconText))
+            return "the icon file could not be written";
+        for (const GeneratedFile &f : c.files)
+            if (!WriteGenerated(Resources + f.name, f.bytes))
+                return "could not write " + f.name;
+        KestrelProcess kestrel;
+        if (!kestrel.Start("/D") || !kestrel.WaitForMainWindow())
+            return "Kestrel did not start";
+        std::string failure;
+        for (int k = 0; k < 2 && failure.empty(); k++) {
+            HICON expected = c.shown[k].empty() ? CopyIcon(fallback) : LoadInstalledIcon(c.shown[k]);
+            if (!WaitUntil([&] { return ShowsPicture(0, expected); }, 5000))
+                failure = std::string("the tray never showed ") + (c.shown[k].empty() ? "the application's icon" : c.shown[k]) +
+                          " for " + BatteryPairKeys[k];
+            DestroyIcon(expected);
+        }
+        DWORD code = 99;
+        if (!kestrel.Post(WM_COMMAND, CmdExit, 0) || !kestrel.WaitForExit(10000, &code) || code != 0)
+            failure += failure.empty() ? "Kestrel did not end cleanly" : "; and Kestrel did not end cleanly";
+        RemoveTree(Resources + "i" + std::to_string(c.seed));
+        return failure;
+    }
+
+    HICON fallback = NULL;
+};
+
+TEST_F(GeneratedIconFiles, TheTrayShowsEachUsablePictureAndTheApplicationsIconForTheRest)
+{
+    ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 45, 95));
+    std::vector<unsigned> seeds = Seeds();
+    if (!getenv("KESTREL_CASE_SEED"))
+        seeds.resize(IconCaseCount);
+    for (unsigned seed : seeds) {
+        const IconCase c = GenerateIconCase(seed);
+        std::cout << "seed " << seed << ": " << c.summary << std::endl;
+        EXPECT_EQ("", Run(c)) << "seed " << seed << " (" << c.summary << "); replay with KESTREL_CASE_SEED=" << seed;
+    }
 }
 
 }

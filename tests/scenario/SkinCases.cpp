@@ -369,3 +369,84 @@ std::string BitmapFile(const Picture &picture, int bpp, DWORD compression, COLOR
     }
     return s + bits;
 }
+
+// A 16 x 16 icon of 24 bits per pixel in one colour, every pixel opaque.
+static std::string IconFile(COLORREF colour)
+{
+    std::string pixels;
+    for (int i = 0; i < 16 * 16; i++) {
+        pixels += (char)GetBValue(colour);
+        pixels += (char)GetGValue(colour);
+        pixels += (char)GetRValue(colour);
+    }
+    const std::string mask(16 * 4, '\0');
+    std::string image;
+    Put32(image, 40);
+    Put32(image, 16);
+    Put32(image, 32);   // the colour and mask halves
+    Put16(image, 1);
+    Put16(image, 24);
+    Put32(image, BI_RGB);
+    Put32(image, (DWORD)(pixels.size() + mask.size()));
+    image += std::string(16, '\0');
+    image += pixels + mask;
+    std::string s;
+    Put16(s, 0);
+    Put16(s, 1);   // an icon
+    Put16(s, 1);   // one picture
+    s += (char)16;
+    s += (char)16;
+    s += std::string(2, '\0');
+    Put16(s, 1);
+    Put16(s, 24);
+    Put32(s, (DWORD)image.size());
+    Put32(s, 22);
+    return s + image;
+}
+
+const char *const BatteryPairKeys[2] = { "DC040to049_1", "DC040to049_2" };
+
+IconCase GenerateIconCase(unsigned seed)
+{
+    Dice dice(seed ^ 0x1C0Fu);
+    IconCase c;
+    c.seed = seed;
+    // Five seeds in a row meet every kind of name below; every sixth has no icon file at all.
+    c.noFile = seed % 6 == 5;
+    c.iconText = "[Indicator.Icon]\r\n";
+    c.summary = c.noFile ? "no icon file:" : "icon file:";
+    for (int k = 0; k < 2; k++) {
+        const std::string key = BatteryPairKeys[k];
+        const std::string name = "i" + std::to_string(seed) + "\\" + key + ".ico";
+        const COLORREF colour = RGB(dice.Between(16, 240), dice.Between(16, 240), dice.Between(16, 240));
+        std::string value = name, sound = IconFile(colour), kind;
+        c.shown[k] = "";
+        switch ((seed * 2 + k) % 10) {
+        case 0: kind = "missing"; break;
+        case 1: kind = "folder"; c.files.push_back({ name + "\\", "" }); break;
+        case 2: kind = "garbage"; c.files.push_back({ name, "BM" + sound.substr(7, dice.Between(0, 60)) }); break;
+        case 3: kind = "cut"; c.files.push_back({ name, sound.substr(0, dice.Between(1, (int)sound.size() - 1)) }); break;
+        case 4: kind = "empty value"; value = ""; break;
+        case 5: kind = "a BMP"; c.files.push_back({ name, BitmapFile(Draw(16, 16, Solid, dice), 24, BI_RGB, 0, colour) }); break;
+        case 6:
+            kind = "long name";
+            value = NameOfLength(seed, key, dice.Chance(50) ? 259 : 260 - ResourceFolderLength);
+            break;
+        case 7:
+            kind = "blanks around";
+            value = "  " + name + "  ";   // the profile reader drops them
+            c.files.push_back({ name, sound });
+            c.shown[k] = name;
+            break;
+        default:
+            kind = "sound";
+            c.files.push_back({ name, sound });
+            c.shown[k] = name;
+        }
+        c.iconText += key + "=" + value + "\r\n";
+        c.summary += " " + key + "=" + kind;
+        if (c.noFile)
+            c.shown[k] = "";
+    }
+    return c;
+}

@@ -65,6 +65,21 @@ struct ExpectedIndicator {
 };
 ExpectedIndicator ExpectIndicator(const SkinCase &c);
 
+// A tray picture case: IndicatorIcon.dat (none when noFile) and the icon files it names, and the two
+// pictures the tray should alternate between on battery at 45 %: a sound icon's file, or an empty
+// name for the application's own icon, which stands in for a picture that cannot be used.
+struct IconCase {
+    unsigned seed;
+    std::string summary;
+    bool noFile;
+    std::string iconText;
+    std::vector<GeneratedFile> files;
+    std::string shown[2];
+};
+IconCase GenerateIconCase(unsigned seed);
+// The keys of that pair.
+extern const char *const BatteryPairKeys[2];
+
 // Writes a bottom-up BMP of picture: bits per pixel 1, 4, 8, 16 (5-5-5), 24 or 32, uncompressed
 // (BI_RGB) or with run lengths (BI_RLE4, BI_RLE8); palette entry 0 is the key colour, 1 the ink.
 std::string BitmapFile(const Picture &picture, int bitsPerPixel, DWORD compression, COLORREF key, COLORREF ink);
