@@ -1,0 +1,62 @@
+#!/bin/sh
+# count-lines.sh — lines of code of the program, the simulator and the tests, and the tests' share
+# of program + simulator. A line counts when it is neither blank nor only a comment.
+#   program:    app driver gfx indicator osd sheet tools (C/C++)
+#   simulator:  sim (C/C++)
+#   tests:      tests (C/C++, Python, shell), without the benchmarks in tests/bench
+#   count-lines.sh FILE...   prints the lines of code of each file instead
+# Run from anywhere; always exits 0.
+[ $# -eq 0 ] || here=$(pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root" || exit 0
+
+# Lines of code in the files named on standard input. C-style /* */ blocks and // lines are comments
+# in .c/.cpp/.h; # lines are comments in .py/.sh.
+count() {
+    files=$(cat)
+    [ -n "$files" ] || { echo 0; return; }
+    # shellcheck disable=SC2086
+    awk '
+        FNR == 1 { block = 0; hash = (FILENAME ~ /\.(py|sh)$/) }
+        {
+            line = $0
+            gsub(/^[ \t]+|[ \t\r]+$/, "", line)
+            if (hash) { if (line != "" && line !~ /^#/) n++; next }
+            if (block) {
+                if (line !~ /\*\//) next
+                line = substr(line, index(line, "*/") + 2)
+                gsub(/^[ \t]+/, "", line)
+                block = 0
+            }
+            while (line ~ /^\/\*/) {
+                if (line !~ /\*\//) { block = 1; line = ""; break }
+                line = substr(line, index(line, "*/") + 2)
+                gsub(/^[ \t]+/, "", line)
+            }
+            if (line != "" && line !~ /^\/\//) n++
+        }
+        END { print n + 0 }' $files
+}
+
+sources() {   # sources FOLDER... : the C/C++ files below the folders
+    find "$@" -type f \( -name '*.c' -o -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort
+}
+
+if [ $# -gt 0 ]; then
+    cd "$here" || exit 0
+    for file; do printf '%6d %s\n' "$(echo "$file" | count)" "$file"; done
+    exit 0
+fi
+
+program=$(sources app driver gfx indicator osd sheet tools | count)
+simulator=$(sources sim | count)
+tests=$( { sources tests; find tests -type f \( -name '*.py' -o -name '*.sh' \) 2>/dev/null; } |
+         grep -v '^tests/bench/' | count)
+bench=$(sources tests/bench | count)
+
+echo "program:    $program lines"
+echo "simulator:  $simulator lines"
+echo "tests:      $tests lines (benchmarks apart: $bench lines)"
+awk -v t="$tests" -v p="$program" -v s="$simulator" \
+    'BEGIN { printf "tests share of program + simulator: %.1f %%\n", (p + s) ? 100 * t / (p + s) : 0 }'
+exit 0
