@@ -4,12 +4,15 @@
 
 #include <cstdlib>
 
+#include "FakeBattery.h"
 #include "SimControl.h"
 #include "TestPaths.h"
 
 const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
 static const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
 static const char ProductKey[] = "Software\\Ardwick\\Kestrel";
+static const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
+static const UINT CmdExit = 40005;
 
 bool TestWorldRequired()
 {
@@ -263,6 +266,20 @@ bool KestrelProcess::Start(const std::string &arguments, const char *folder)
     return CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info) != 0;
 }
 
+bool KestrelProcess::StartLine(const std::string &commandLine)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info) != 0;
+}
+
+bool KestrelProcess::Launch(const std::string &arguments)
+{
+    return Start(arguments) && WaitForMainWindow() != NULL;
+}
+
 HWND KestrelProcess::WaitForMainWindow(DWORD timeoutMs)
 {
     WaitUntil([this] {
@@ -297,6 +314,14 @@ bool KestrelProcess::Running() const
     return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+void KestrelProcess::Exit()
+{
+    ASSERT_TRUE(Post(WM_COMMAND, CmdExit, 0));
+    DWORD code = 99;
+    ASSERT_TRUE(WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
 void KestrelScenario::SetUp()
 {
     KillProcesses("Kestrel.exe");
@@ -308,6 +333,101 @@ void KestrelScenario::TearDown()
 {
     KillProcesses("Kestrel.exe");
     KillProcesses("Tapfire.exe");
+}
+
+void KestrelWorld::SetUp()
+{
+    KestrelScenario::SetUp();
+    battery = FakeBatteryFolder();
+    REQUIRE_TEST_WORLD(battery, "no fake battery: the test run could not make a private mount namespace");
+    // The runner starts the desktop just before the tests: give its taskbar a moment.
+    REQUIRE_TEST_WORLD(WaitUntil([] { return FindWindowA("Shell_TrayWnd", NULL) != NULL; }, 15000),
+                       "the virtual desktop has no notification area");
+    SimState state;
+    REQUIRE_TEST_WORLD(SimGetState(&state), "the driver simulator is not loaded in this prefix");
+    REQUIRE_TEST_WORLD(GetFileAttributesA("Z:\\usr\\bin\\xdotool") != INVALID_FILE_ATTRIBUTES,
+                       "xdotool is not installed");
+    ASSERT_TRUE(SimReset());
+    ASSERT_TRUE(FakeBatterySet(battery, FakeAcNotCharging, 100, 0));
+    ClearStoredSettings();
+    ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
+}
+
+void KestrelWorld::TearDown()
+{
+    KestrelScenario::TearDown();
+    ClearStoredSettings();
+    SimReset();
+    if (battery)
+        FakeBatterySet(battery, FakeAcNotCharging, 100, 0);
+}
+
+bool StoredDword(const char *name, DWORD *value)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof *value, type = 0;
+    LONG status = RegQueryValueExA(key, name, NULL, &type, (BYTE *)value, &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+void StoreDword(const char *name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key));
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value);
+    RegCloseKey(key);
+}
+
+void ClearStoredSettings()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+}
+
+bool ClickScreen(int x, int y, int clicks)
+{
+    return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click --repeat "
+               + std::to_string(clicks) + " --delay 80 1");
+}
+
+bool ClickCentre(HWND window, int clicks)
+{
+    RECT r;
+    return window && GetWindowRect(window, &r) && ClickScreen((r.left + r.right) / 2, (r.top + r.bottom) / 2, clicks);
+}
+
+HWND FindVisibleWindow(DWORD processId, const char *className)
+{
+    return FindProcessWindow(processId, className, NULL, [](HWND window) { return IsWindowVisible(window) != 0; });
+}
+
+LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_BLOCK, 5000, &result);
+    return (LRESULT)result;
+}
+
+UserWindow::UserWindow()
+{
+    window = CreateWindowExA(0, "STATIC", "user's work", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200,
+                             NULL, NULL, GetModuleHandleA(NULL), NULL);
+}
+
+UserWindow::~UserWindow()
+{
+    if (window)
+        DestroyWindow(window);
+}
+
+bool UserWindow::TakeForeground()
+{
+    return window && WaitUntil([this] {
+        SetForegroundWindow(window);
+        return GetForegroundWindow() == window;
+    }, 5000);
 }
 
 bool TraySlot(int index, RECT *slot)

@@ -72,6 +72,32 @@ std::string HoverTooltip(int index, DWORD timeoutMs = 5000);
 // A 16 x 16 icon file of the installation's Resource folder.
 HICON LoadInstalledIcon(const std::string &relativePath);
 
+// The user's settings under HKEY_CURRENT_USER: a REG_DWORD read (false when absent or of another
+// type), written, and the whole key removed.
+bool StoredDword(const char *name, DWORD *value);
+void StoreDword(const char *name, DWORD value);
+void ClearStoredSettings();
+
+// The real mouse on the test display (xdotool): clicks at a screen point, or in a window's middle.
+bool ClickScreen(int x, int y, int clicks = 1);
+bool ClickCentre(HWND window, int clicks = 1);
+
+// A visible top-level window of the process with the class name (any case).
+HWND FindVisibleWindow(DWORD processId, const char *className);
+// Sends and waits up to 5 s for the answer, as the system delivers broadcasts and display changes.
+LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A window of the test's own that the user works in; it takes the foreground from whoever has it.
+class UserWindow {
+public:
+    UserWindow();
+    ~UserWindow();
+    bool TakeForeground();
+    HWND Window() const { return window; }
+private:
+    HWND window;
+};
+
 // The help viewer that WinHelp starts: the title of the topic it shows (the first line of its
 // text), or "" when no viewer or no topic is shown; and closing it (HELP_QUIT on helpFile, then
 // ending its process if the window stays).
@@ -84,11 +110,17 @@ public:
     KestrelProcess();
     ~KestrelProcess();   // ends a copy that is still running
     bool Start(const std::string &arguments, const char *folder = InstallFolder);
+    // Start, then WaitForMainWindow: true once the main window is there.
+    bool Launch(const std::string &arguments);
+    // Starts a whole command line as the system runs it (the program named by the line itself).
+    bool StartLine(const std::string &commandLine);
     HWND WaitForMainWindow(DWORD timeoutMs = 15000);
     HWND WaitForWindow(const char *className, const char *title, DWORD timeoutMs = 10000);
     bool Post(UINT message, WPARAM wParam, LPARAM lParam);
     bool WaitForExit(DWORD timeoutMs, DWORD *exitCode);
     bool Running() const;
+    // The menu's Exit command; the process is expected to end with code 0.
+    void Exit();
     DWORD Id() const { return info.dwProcessId; }
     HWND MainWindow() const { return mainWindow; }
 private:
@@ -101,6 +133,16 @@ class KestrelScenario : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+};
+
+// The whole test world on top of a fresh installation: the fake battery (on AC power, full), the
+// notification area with no icon in the first slot, the simulated driver reset, xdotool, and no
+// stored settings; the settings, driver and battery are put back afterwards.
+class KestrelWorld : public KestrelScenario {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    const char *battery = NULL;
 };
 
 #endif
