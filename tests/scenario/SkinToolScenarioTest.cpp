@@ -57,10 +57,6 @@ TEST_F(SkinTool, TheShippedSkinsAreCleanAndABrokenOneIsNamed)
         EXPECT_FALSE(Contains(output, "absent")) << output;
     }
     std::string output;
-    EXPECT_EQ(0, RunCapturing("check " + Folder + " 3", &output));
-    EXPECT_TRUE(Contains(output, "Title: \"Slim gauge\"")) << output;
-    EXPECT_TRUE(Contains(output, "FixShowPowerStatusMark: always shown")) << output;
-    EXPECT_TRUE(Contains(output, "FixShowRestBatteryTime: never shown")) << output;
 
     const std::string broken = std::string(InstallFolder) + "\\Indicator09.dat";
     WritePrivateProfileStringA("Indicator.General", "FixShowRestBatteryTime", "0", broken.c_str());
