@@ -91,12 +91,8 @@ int Install(const char *folder)
 // runs from a copy of itself that it starts before its own process ends.
 bool Uninstall(const std::string &options)
 {
-    std::string line = RegText(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString") + " /S" + options;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!StartProcess(RegText(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString") + " /S" + options, &info))
         return false;
     bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
     // Process ids are reused: only a process started after the uninstaller is its copy.

@@ -109,6 +109,15 @@ std::string DriverRequests(const char *filter)
 
 // The system gives no handle to wait on for a program of the host, so a shell runs xdotool and
 // leaves its exit code in a file, which is waited for.
+bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, info) != 0;
+}
+
 bool Xdo(const std::string &arguments)
 {
     static int calls = 0;
@@ -117,12 +126,8 @@ bool Xdo(const std::string &arguments)
     for (char &c : markerDos)
         c = c == '/' ? '\\' : c;
     DeleteFileA(markerDos.c_str());
-    std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? > " + marker + "\"";
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!StartProcess("Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? > " + marker + "\"", &info))
         return false;
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
@@ -134,12 +139,8 @@ bool Xdo(const std::string &arguments)
 
 int RunProgram(const std::string &commandLine, DWORD timeoutMs)
 {
-    std::string line = commandLine;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!StartProcess(commandLine, &info))
         return -1;
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
@@ -258,21 +259,12 @@ KestrelProcess::~KestrelProcess()
 
 bool KestrelProcess::Start(const std::string &arguments, const char *folder)
 {
-    std::string program = std::string(folder) + "\\Kestrel.exe";
-    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    return CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info) != 0;
+    return StartLine("\"" + std::string(folder) + "\\Kestrel.exe\"" + (arguments.empty() ? "" : " " + arguments));
 }
 
 bool KestrelProcess::StartLine(const std::string &commandLine)
 {
-    std::string line = commandLine;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info) != 0;
+    return StartProcess(commandLine, &info);
 }
 
 bool KestrelProcess::Launch(const std::string &arguments)
@@ -515,8 +507,7 @@ bool ShowsPicture(int index, HICON picture)
 }
 
 struct TooltipSearch {
-    HWND owner;
-    HWND found;
+    HWND owner, found;
 };
 
 static BOOL CALLBACK MatchTooltip(HWND window, LPARAM lParam)
@@ -524,11 +515,9 @@ static BOOL CALLBACK MatchTooltip(HWND window, LPARAM lParam)
     TooltipSearch *search = (TooltipSearch *)lParam;
     char name[64];
     if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)
-            && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0) {
+            && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0)
         search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return search->found == NULL;
 }
 
 std::string HoverTooltip(int index, DWORD timeoutMs)
@@ -537,6 +526,7 @@ std::string HoverTooltip(int index, DWORD timeoutMs)
     if (!TraySlot(index, &slot))
         return "";
     int x = (slot.left + slot.right) / 2, y = (slot.top + slot.bottom) / 2;
+    // The shell's tip: a visible tooltip window that the taskbar owns.
     TooltipSearch search = { FindWindowA("Shell_TrayWnd", NULL), NULL };
     int step = 0;
     WaitUntil([&] {
@@ -546,13 +536,9 @@ std::string HoverTooltip(int index, DWORD timeoutMs)
         EnumWindows(MatchTooltip, (LPARAM)&search);
         return search.found != NULL;
     }, timeoutMs);
-    std::string tip;
-    if (search.found) {
-        char text[256] = "";
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(search.found, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, &result);
-        tip = text;
-    }
+    char tip[256] = "";
+    if (search.found)
+        SendMessageTimeoutA(search.found, WM_GETTEXT, sizeof tip, (LPARAM)tip, SMTO_BLOCK, 2000, NULL);
     // Away from the taskbar, so that the tip goes and the next hover shows a fresh one.
     SetCursorPos(x - 500, y - 400);
     WaitUntil([&] { return !IsWindowVisible(search.found); }, 2000);
@@ -570,11 +556,9 @@ static const char HelpViewerClass[] = "MS_WINHELP";   // as WinHelp itself finds
 static BOOL CALLBACK FindTextPane(HWND child, LPARAM lParam)
 {
     char name[64];
-    if (GetClassNameA(child, name, sizeof name) && _strnicmp(name, "RichEdit", 8) == 0) {
+    if (GetClassNameA(child, name, sizeof name) && _strnicmp(name, "RichEdit", 8) == 0)
         *(HWND *)lParam = child;
-        return FALSE;
-    }
-    return TRUE;
+    return *(HWND *)lParam == NULL;
 }
 
 std::string HelpViewerTitle()

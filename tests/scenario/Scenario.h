@@ -42,6 +42,8 @@ void UninstallKestrel();
 // "lcd-set 7, cpu-set 3"; only those whose names contain filter when one is given.
 std::string DriverRequests(const char *filter = NULL);
 
+// Starts a command line as the system runs it (the program named by the line itself).
+bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info);
 // Runs a program of the prefix to its end; returns its exit code, or -1 when it could not be run or
 // did not end in time.
 int RunProgram(const std::string &commandLine, DWORD timeoutMs);
