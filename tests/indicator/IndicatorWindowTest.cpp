@@ -31,16 +31,19 @@ TEST(ClampRectToArea, ShiftsIntoTheAreaKeepingTheSize)
     }
 }
 
+BOOL CALLBACK CollectTooltip(HWND window, LPARAM lParam)
+{
+    char name[64];
+    if (GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0)
+        ((std::set<HWND> *)lParam)->insert(window);
+    return TRUE;
+}
+
 // The tooltip windows of this thread.
 std::set<HWND> Tooltips()
 {
     std::set<HWND> found;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM lParam) -> BOOL {
-        char name[64];
-        if (GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0)
-            ((std::set<HWND> *)lParam)->insert(window);
-        return TRUE;
-    }, (LPARAM)&found);
+    EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, (LPARAM)&found);
     return found;
 }
 
