@@ -1,5 +1,6 @@
 #include "scenario/Scenario.h"
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
@@ -61,17 +62,9 @@ static bool CopyTree(const std::string &from, const std::string &to)
     return ok;
 }
 
-static void CreateFolders(const std::string &path)
-{
-    for (size_t i = 3; i <= path.size(); i++) {
-        if (i == path.size() || path[i] == '\\')
-            CreateDirectoryA(path.substr(0, i).c_str(), NULL);
-    }
-}
-
 bool InstallKestrel(const char *folder)
 {
-    CreateFolders(folder);
+    SHCreateDirectoryExA(NULL, folder, NULL);
     if (!CopyTree(KESTREL_IMAGE_DIR, folder))
         return false;
     std::string sibling = std::string(folder) + "\\Tapfire.exe";
