@@ -97,14 +97,10 @@ protected:
         skin.Load(number, mode);
         RECT r;
         GetWindowRect(window, &r);
-        int w = r.right - r.left, h = r.bottom - r.top;
-        HDC screen = GetDC(NULL);
-        HDC expected = CreateCompatibleDC(screen), shown = CreateCompatibleDC(screen);
-        HBITMAP expectedBitmap = CreateCompatibleBitmap(screen, w, h), shownBitmap = CreateCompatibleBitmap(screen, w, h);
-        HGDIOBJ oldExpected = SelectObject(expected, expectedBitmap), oldShown = SelectObject(shown, shownBitmap);
-        BitBlt(shown, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-        ReleaseDC(NULL, screen);
-        bool same = skin.Draw(expected, horizontal, status.percent, status.state, status.minutes, NULL, NULL);
+        const int w = r.right - r.left, h = r.bottom - r.top;
+        MemoryPicture expected(w, h), shown(w, h);
+        bool same = CopyScreen(r, shown)
+            && skin.Draw(expected.dc, horizontal, status.percent, status.state, status.minutes, NULL, NULL);
         HRGN shape = CreateRectRgn(0, 0, 0, 0);
         same = same && GetWindowRgn(window, shape) != ERROR;
         int compared = 0;
@@ -112,15 +108,9 @@ protected:
             for (int x = 0; x < w && same; x++)
                 if (PtInRegion(shape, x, y)) {
                     compared++;
-                    same = GetPixel(shown, x, y) == GetPixel(expected, x, y);
+                    same = GetPixel(shown.dc, x, y) == GetPixel(expected.dc, x, y);
                 }
         DeleteObject(shape);
-        SelectObject(expected, oldExpected);
-        SelectObject(shown, oldShown);
-        DeleteObject(expectedBitmap);
-        DeleteObject(shownBitmap);
-        DeleteDC(expected);
-        DeleteDC(shown);
         skin.Release();
         return same && compared > 0;
     }
@@ -147,23 +137,22 @@ TEST_F(IndicatorScenario, AFreshStartShowsItTopRightShapedAndWithoutTakingTheFoc
     HBITMAP body = (HBITMAP)LoadImageA(NULL, (std::string(InstallFolder) + "\\Resource\\Skin01\\BodyPsmH.bmp").c_str(),
                                        IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
     ASSERT_TRUE(body != NULL);
-    HDC pixels = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(pixels, body);
     HRGN shape = CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(ERROR, GetWindowRgn(window, shape));
     int wrong = 0, opaque = 0, outside = 0;
-    for (int y = 0; y < size.cy; y++)
-        for (int x = 0; x < size.cx; x++) {
-            bool key = GetPixel(pixels, x, y) == RGB(255, 0, 255);
-            opaque += !key;
-            outside += key;
-            wrong += (PtInRegion(shape, x, y) != 0) == key;
-        }
+    {
+        MemoryPicture pixels(body);
+        for (int y = 0; y < size.cy; y++)
+            for (int x = 0; x < size.cx; x++) {
+                bool key = GetPixel(pixels.dc, x, y) == RGB(255, 0, 255);
+                opaque += !key;
+                outside += key;
+                wrong += (PtInRegion(shape, x, y) != 0) == key;
+            }
+    }
     EXPECT_EQ(0, wrong);
     EXPECT_GT(outside, 0);   // not a plain rectangle
     EXPECT_GT(opaque, 0);
-    SelectObject(pixels, old);
-    DeleteDC(pixels);
     DeleteObject(body);
     DeleteObject(shape);
 

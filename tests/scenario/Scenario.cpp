@@ -427,40 +427,42 @@ bool TraySlot(int index, RECT *slot)
     return true;
 }
 
-// Copies the screen under the slot into a 20 x 20 bitmap selected into a memory context.
-class SlotShot {
-public:
-    explicit SlotShot(int index) : dc(NULL), bitmap(NULL), old(NULL), valid(false)
-    {
-        RECT slot;
-        if (!TraySlot(index, &slot))
-            return;
-        HDC screen = GetDC(NULL);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, 20, 20);
-        old = SelectObject(dc, bitmap);
-        valid = BitBlt(dc, 0, 0, 20, 20, screen, slot.left, slot.top, SRCCOPY) != 0;
-        ReleaseDC(NULL, screen);
-    }
-    ~SlotShot()
-    {
-        if (dc) {
-            SelectObject(dc, old);
-            DeleteDC(dc);
-        }
-        if (bitmap)
-            DeleteObject(bitmap);
-    }
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    bool valid;
-};
+MemoryPicture::MemoryPicture(int width, int height)
+{
+    HDC screen = GetDC(NULL);
+    dc = CreateCompatibleDC(screen);
+    owned = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(NULL, screen);
+    old = SelectObject(dc, owned);
+}
+
+MemoryPicture::MemoryPicture(HBITMAP borrowed) : dc(CreateCompatibleDC(NULL)), owned(NULL)
+{
+    old = SelectObject(dc, borrowed);
+}
+
+MemoryPicture::~MemoryPicture()
+{
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    if (owned)
+        DeleteObject(owned);
+}
+
+bool CopyScreen(const RECT &area, const MemoryPicture &picture)
+{
+    HDC screen = GetDC(NULL);
+    bool copied = BitBlt(picture.dc, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
+                         area.top, SRCCOPY) != 0;
+    ReleaseDC(NULL, screen);
+    return copied;
+}
 
 bool TraySlotEmpty(int index)
 {
-    SlotShot shot(index);
-    if (!shot.valid)
+    RECT slot;
+    MemoryPicture shot(20, 20);
+    if (!TraySlot(index, &slot) || !CopyScreen(slot, shot))
         return false;
     COLORREF background = GetPixel(shot.dc, 0, 0);
     for (int y = 0; y < 20; y++)
@@ -475,25 +477,21 @@ bool ShowsPicture(int index, HICON picture)
     ICONINFO info;
     if (!picture || !GetIconInfo(picture, &info))
         return false;
-    SlotShot shot(index);
-    HDC colour = CreateCompatibleDC(shot.dc);
-    HDC mask = CreateCompatibleDC(shot.dc);
-    HGDIOBJ oldColour = SelectObject(colour, info.hbmColor);
-    HGDIOBJ oldMask = SelectObject(mask, info.hbmMask);
-    bool same = shot.valid;
+    RECT slot;
+    bool same;
     int opaque = 0;
-    for (int y = 0; y < 16 && same; y++) {
-        for (int x = 0; x < 16 && same; x++) {
-            if (GetPixel(mask, x, y) != RGB(0, 0, 0))
-                continue;   // transparent in the picture: the taskbar shows through
-            opaque++;
-            same = GetPixel(shot.dc, x + 2, y + 2) == GetPixel(colour, x, y);
+    {
+        MemoryPicture shot(20, 20), colour(info.hbmColor), mask(info.hbmMask);
+        same = TraySlot(index, &slot) && CopyScreen(slot, shot);
+        for (int y = 0; y < 16 && same; y++) {
+            for (int x = 0; x < 16 && same; x++) {
+                if (GetPixel(mask.dc, x, y) != RGB(0, 0, 0))
+                    continue;   // transparent in the picture: the taskbar shows through
+                opaque++;
+                same = GetPixel(shot.dc, x + 2, y + 2) == GetPixel(colour.dc, x, y);
+            }
         }
     }
-    SelectObject(colour, oldColour);
-    SelectObject(mask, oldMask);
-    DeleteDC(colour);
-    DeleteDC(mask);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     return same && opaque > 0;

@@ -74,6 +74,21 @@ std::string HoverTooltip(int index, DWORD timeoutMs = 5000);
 // A 16 x 16 icon file of the installation's Resource folder.
 HICON LoadInstalledIcon(const std::string &relativePath);
 
+// A memory context holding a new screen-compatible bitmap of the given size, or a bitmap of the
+// caller's; at the end the bitmap is deselected and, when it was made here, deleted.
+class MemoryPicture {
+public:
+    MemoryPicture(int width, int height);
+    explicit MemoryPicture(HBITMAP borrowed);
+    ~MemoryPicture();
+    HDC dc;
+private:
+    HBITMAP owned;
+    HGDIOBJ old;
+};
+// Copies the screen's area into the picture's top left corner.
+bool CopyScreen(const RECT &area, const MemoryPicture &picture);
+
 // The user's settings under HKEY_CURRENT_USER: a REG_DWORD read (false when absent or of another
 // type), written, and the whole key removed.
 bool StoredDword(const char *name, DWORD *value);

@@ -62,30 +62,25 @@ TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForA
     ASSERT_NE(ERROR, GetWindowRgn(splash, shape));
     HBITMAP picture = LoadBitmapA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_SPLASH_HIGH));
     ASSERT_TRUE(picture != NULL);
-    HDC memory = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(memory, picture);
-    HDC screen = GetDC(NULL);
-    ASSERT_TRUE(WaitUntil([&] { return GetPixel(screen, r.left + 175, r.top + 100) == GetPixel(memory, 175, 100); },
-                          2000)) << "the splash is painted";
     int opaque = 0, clear = 0, wrongShape = 0, wrongScreen = 0;
-    for (int y = 0; y < 200; y += 3) {
-        for (int x = 0; x < 350; x += 3) {
-            COLORREF p = GetPixel(memory, x, y);
-            bool inShape = PtInRegion(shape, x, y) != 0;
-            wrongShape += inShape != (p != Key);
-            COLORREF onScreen = GetPixel(screen, r.left + x, r.top + y);
-            if (p != Key) {
-                opaque++;
-                wrongScreen += onScreen != p;
-            } else {
-                clear++;
-                wrongScreen += onScreen == Key;
+    {
+        MemoryPicture memory(picture);
+        HDC screen = GetDC(NULL);
+        ASSERT_TRUE(WaitUntil([&] {
+            return GetPixel(screen, r.left + 175, r.top + 100) == GetPixel(memory.dc, 175, 100);
+        }, 2000)) << "the splash is painted";
+        for (int y = 0; y < 200; y += 3) {
+            for (int x = 0; x < 350; x += 3) {
+                COLORREF p = GetPixel(memory.dc, x, y);
+                wrongShape += (PtInRegion(shape, x, y) != 0) != (p != Key);
+                COLORREF onScreen = GetPixel(screen, r.left + x, r.top + y);
+                opaque += p != Key;
+                clear += p == Key;
+                wrongScreen += p != Key ? onScreen != p : onScreen == Key;
             }
         }
+        ReleaseDC(NULL, screen);
     }
-    ReleaseDC(NULL, screen);
-    SelectObject(memory, old);
-    DeleteDC(memory);
     DeleteObject(picture);
     DeleteObject(shape);
     EXPECT_GT(opaque, 1000);
