@@ -80,6 +80,8 @@ class MemoryPicture {
 public:
     MemoryPicture(int width, int height);
     explicit MemoryPicture(HBITMAP borrowed);
+    MemoryPicture(const MemoryPicture &) = delete;
+    MemoryPicture &operator=(const MemoryPicture &) = delete;
     ~MemoryPicture();
     HDC dc;
 private:
@@ -108,6 +110,8 @@ LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 class UserWindow {
 public:
     UserWindow();
+    UserWindow(const UserWindow &) = delete;
+    UserWindow &operator=(const UserWindow &) = delete;
     ~UserWindow();
     bool TakeForeground();
     HWND Window() const { return window; }
