@@ -12,13 +12,11 @@ namespace {
 const char Folder[] = "C:\\Program Files\\Ardwick Test\\My Kestrel";
 const char MadeFolder[] = "C:\\Program Files\\Ardwick Test";
 const char SetupPath[] = KESTREL_PROGRAM_BUILD_DIR "\\KestrelSetup.exe";
-const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
 const char ProductKey[] = "Software\\Ardwick\\Kestrel";
 const char MakerKey[] = "Software\\Ardwick";
 const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
 const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrel";
-const UINT CmdExit = 40005;
 
 bool KeyExists(HKEY root, const char *path)
 {
@@ -43,27 +41,6 @@ std::string RegText(HKEY root, const char *path, const char *name)
         return "<none>";
     text[sizeof text - 1] = 0;
     return text;
-}
-
-bool SetSetting(const char *name, DWORD value)
-{
-    HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-DWORD Setting(const char *name)
-{
-    DWORD value = 0xDEAD, size = sizeof value;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&value, &size);
-        RegCloseKey(key);
-    }
-    return value;
 }
 
 bool Exists(const std::string &path)
@@ -114,12 +91,8 @@ int Install(const char *folder)
 // runs from a copy of itself that it starts before its own process ends.
 bool Uninstall(const std::string &options)
 {
-    std::string line = RegText(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString") + " /S" + options;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!StartProcess(RegText(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString") + " /S" + options, &info))
         return false;
     bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
     // Process ids are reused: only a process started after the uninstaller is its copy.
@@ -148,52 +121,27 @@ bool Uninstall(const std::string &options)
     return done;
 }
 
-struct Started {
-    PROCESS_INFORMATION info;
-    HWND window;
-};
-
 // Starts Kestrel with the Run key's command line, as the system does at logon.
-bool StartFromRunKey(Started *started)
+bool StartFromRunKey(KestrelProcess *kestrel)
 {
-    std::string line = RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel");
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    started->window = NULL;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started->info))
-        return false;
-    DWORD id = started->info.dwProcessId;
-    return WaitUntil([&] { return (started->window = FindProcessWindow(id, KestrelClass, NULL)) != NULL; }, 15000);
+    return kestrel->StartLine(RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel")) && kestrel->WaitForMainWindow();
 }
 
-DWORD WaitForEnd(Started *started, DWORD timeoutMs)
+// The exit code once the process has ended, 99 when it does not end in time.
+DWORD ExitCode(KestrelProcess &kestrel)
 {
     DWORD code = 99;
-    if (WaitForSingleObject(started->info.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(started->info.hProcess, &code);
-    CloseHandle(started->info.hProcess);
-    CloseHandle(started->info.hThread);
-    return code;
+    return kestrel.WaitForExit(10000, &code) ? code : 99;
 }
 
 void RemoveTree(const std::string &path)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + "\\" + name);
-            else
-                DeleteFileA((path + "\\" + name).c_str());
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
+    const std::string from = path + '\0';   // a list of one name, ended by an empty one
+    SHFILEOPSTRUCTA remove = {};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.c_str();
+    remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationA(&remove);
 }
 
 // Each test starts from a machine without Kestrel and leaves none behind.
@@ -218,7 +166,7 @@ protected:
             RegDeleteValueA(run, "Kestrel");
             RegCloseKey(run);
         }
-        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+        ClearStoredSettings();
         DeleteFileA("C:\\Program.exe");
     }
 };
@@ -245,23 +193,22 @@ TEST_F(Installer, ASilentInstallPutsDownTheImageTheEntriesAndAQuotedStartAtLogon
 
     // Started as the system starts it at logon. Unquoted, the line would start C:\Program.exe.
     ASSERT_TRUE(CopyFileA(KESTREL_SIM_DIR "\\Tapfire.exe", "C:\\Program.exe", FALSE));
-    Started kestrel;
+    KestrelProcess kestrel;
     ASSERT_TRUE(StartFromRunKey(&kestrel));
     EXPECT_EQ(0, CountProcesses("Program.exe"));
-    PostMessageA(kestrel.window, WM_COMMAND, CmdExit, 0);
-    EXPECT_EQ(0u, WaitForEnd(&kestrel, 10000));
+    kestrel.Exit();
 }
 
 TEST_F(Installer, UninstallEndsTheRunningKestrelThroughExitAndLeavesOnlyTheUsersSettings)
 {
     ASSERT_EQ(0, Install(Folder));
-    ASSERT_TRUE(SetSetting("LCDBackLightAC", 5));
-    Started kestrel;
+    StoreDword("LCDBackLightAC", 5);
+    KestrelProcess kestrel;
     ASSERT_TRUE(StartFromRunKey(&kestrel));
 
     ASSERT_TRUE(Uninstall(""));
     // Exit ends it with code 0; a kill would leave another code.
-    EXPECT_EQ(0u, WaitForEnd(&kestrel, 10000));
+    EXPECT_EQ(0u, ExitCode(kestrel));
     EXPECT_FALSE(Exists(Folder));
     EXPECT_FALSE(Exists(MadeFolder));
     EXPECT_FALSE(Exists(StartMenuFolder()));
@@ -269,19 +216,21 @@ TEST_F(Installer, UninstallEndsTheRunningKestrelThroughExitAndLeavesOnlyTheUsers
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, MakerKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
     EXPECT_EQ("<none>", RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel"));
-    EXPECT_EQ(5u, Setting("LCDBackLightAC"));
+    DWORD value = 0;
+    EXPECT_TRUE(StoredDword("LCDBackLightAC", &value) && value == 5) << value;
 }
 
 TEST_F(Installer, ASecondInstallEndsKestrelKeepsTheSettingsAndRemovingThemTakesAsking)
 {
     ASSERT_EQ(0, Install(Folder));
-    ASSERT_TRUE(SetSetting("CPUClockDC", 2));
+    StoreDword("CPUClockDC", 2);
     // A running Kestrel is ended through Exit first, so that its files can be replaced.
-    Started kestrel;
+    KestrelProcess kestrel;
     ASSERT_TRUE(StartFromRunKey(&kestrel));
     ASSERT_EQ(0, Install(Folder));
-    EXPECT_EQ(0u, WaitForEnd(&kestrel, 10000));
-    EXPECT_EQ(2u, Setting("CPUClockDC"));
+    EXPECT_EQ(0u, ExitCode(kestrel));
+    DWORD value = 0;
+    EXPECT_TRUE(StoredDword("CPUClockDC", &value) && value == 2) << value;
     EXPECT_EQ(Folder, RegText(HKEY_LOCAL_MACHINE, ProductKey, "InstFolder"));
     EXPECT_TRUE(Exists(std::string(Folder) + "\\Kestrel.exe"));
 

@@ -54,9 +54,11 @@ TEST(GaugeLayout, TwoLevelsATitleThatDoesNotFitAndWhatCannotFitTheScreen)
     // signed coordinate spans put the gauge above its top.
     GaugeMeasures wrapping = { 4294966272u, 4294966527u, 67436785, 50331648, 524288, 0, 1, 0 };
     EXPECT_FALSE(PlanGauge(wrapping, &plan));
-    GaugeMeasures wideMargin = Measures(1920, 1080, 8, 155);
-    wideMargin.margin = 0xFFFFFF00u;   // every width plus it would wrap to a few pixels
-    EXPECT_FALSE(PlanGauge(wideMargin, &plan));
+    for (UINT margin : { 0x80000000u, 0xFFFFFF00u }) {
+        GaugeMeasures wideMargin = Measures(1920, 1080, 8, 155);
+        wideMargin.margin = margin;   // every width plus it would wrap to a few pixels
+        EXPECT_FALSE(PlanGauge(wideMargin, &plan)) << margin;
+    }
 }
 
 // The real gauge in the default style, laid out for a given screen, with a hidden popup to shape.

@@ -8,7 +8,6 @@
 
 namespace {
 
-const UINT CmdExit = 40005;
 const UINT Levels = 8;
 // The gauge shows at the next poll: within a second when idle, a tenth of one after a change.
 // The deadlines leave room for a machine busy with other work.
@@ -35,15 +34,12 @@ HWND FindGauge(DWORD processId)
     });
 }
 
-class BrightnessKeys : public KestrelScenario {
+class BrightnessKeys : public KestrelWorld {
 protected:
-    BrightnessKeys() : gauge(GetModuleHandleA(NULL)), focus(NULL) {}
+    BrightnessKeys() : gauge(GetModuleHandleA(NULL)) {}
     void SetUp() override
     {
-        KestrelScenario::SetUp();
-        SimState state;
-        ASSERT_TRUE(SimGetState(&state)) << "the driver simulator is not loaded in this prefix";
-        ASSERT_TRUE(SimReset());
+        KestrelWorld::SetUp();
         // The same gauge in this process tells where Kestrel's segments are.
         char minLabel[128], maxLabel[128], title[128];
         HINSTANCE instance = GetModuleHandleA(NULL);
@@ -57,22 +53,11 @@ protected:
     void TearDown() override
     {
         gauge.Destroy();
-        if (focus)
-            DestroyWindow(focus);
-        KestrelScenario::TearDown();
-    }
-    // A window of this process that the user works in: it has the foreground.
-    void TakeForeground()
-    {
-        focus = CreateWindowExA(0, "STATIC", "Work", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200, NULL,
-                                NULL, NULL, NULL);
-        ASSERT_TRUE(focus != NULL);
-        SetForegroundWindow(focus);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == focus; }, 5000));
+        KestrelWorld::TearDown();
     }
     HWND StartAndFindGauge()
     {
-        if (!kestrel.Start("/D") || !kestrel.WaitForMainWindow())
+        if (!kestrel.Launch("/D"))
             return NULL;
         HWND found = NULL;
         WaitUntil([&] { return (found = FindGauge(kestrel.Id())) != NULL; }, 5000);
@@ -109,33 +94,26 @@ protected:
         EXPECT_EQ(screen.bottom - (screen.bottom - screen.top) / 8, frame.bottom);
         EXPECT_EQ((LONG)width, frame.right - frame.left);
     }
-    void Exit()
-    {
-        EXPECT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
-        DWORD code = 99;
-        EXPECT_TRUE(kestrel.WaitForExit(10000, &code));
-        EXPECT_EQ(0u, code);
-    }
     LevelGauge gauge;
     KestrelProcess kestrel;
-    HWND focus;
 };
 
 TEST_F(BrightnessKeys, APressShowsTheGaugeAtThatLevelShapedAtTheBottomWithoutTakingTheForeground)
 {
-    TakeForeground();
+    UserWindow user;
+    ASSERT_TRUE(user.TakeForeground());
     HWND window = StartAndFindGauge();
     ASSERT_TRUE(window != NULL) << "no gauge window with 8 levels";
     EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_EQ(focus, GetForegroundWindow()) << "creating the gauge took the foreground";
+    EXPECT_EQ(user.Window(), GetForegroundWindow()) << "creating the gauge took the foreground";
 
     ASSERT_TRUE(SimPress(3));
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, AppearWithinMs));
     EXPECT_TRUE(ShowsLevel(window, 3));
     ExpectAtBottomCentre(window);
     EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_EQ(focus, GetForegroundWindow()) << "showing the gauge took the foreground";
-    Exit();
+    EXPECT_EQ(user.Window(), GetForegroundWindow()) << "showing the gauge took the foreground";
+    kestrel.Exit();
 }
 
 TEST_F(BrightnessKeys, ASecondPressReshapesInPlaceQuietTicksHideItAndSoDoesADisplayChange)
@@ -167,14 +145,12 @@ TEST_F(BrightnessKeys, ASecondPressReshapesInPlaceQuietTicksHideItAndSoDoesADisp
     ASSERT_TRUE(SimPress(0));
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 0); }, FastAppearWithinMs));
     RECT screen = Screen();
-    DWORD_PTR result = 0;
-    ASSERT_TRUE(SendMessageTimeoutA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.right, screen.bottom),
-                                    SMTO_BLOCK, 5000, &result));
+    SendAndWait(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.right, screen.bottom));
     EXPECT_FALSE(IsWindowVisible(window));
     ASSERT_TRUE(SimPress(2));
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) && ShowsLevel(window, 2); }, FastAppearWithinMs));
     ExpectAtBottomCentre(window);
-    Exit();
+    kestrel.Exit();
 }
 
 TEST_F(BrightnessKeys, WithTwoLevelsThereIsNoGaugeAndNoPolling)
@@ -182,8 +158,7 @@ TEST_F(BrightnessKeys, WithTwoLevelsThereIsNoGaugeAndNoPolling)
     SimState state;
     state.lcdCount = 2;
     ASSERT_TRUE(SimSetFields(SIM_FIELD_LCDCOUNT, &state));
-    ASSERT_TRUE(kestrel.Start("/D"));
-    ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
+    ASSERT_TRUE(kestrel.Launch("/D"));
     // The start-up read has happened once the level was pushed (the first posted notice).
     ASSERT_TRUE(WaitUntil([] { return DriverRequests("lcd-set") != ""; }, 5000));
     ASSERT_TRUE(SimClearLog());
@@ -194,7 +169,7 @@ TEST_F(BrightnessKeys, WithTwoLevelsThereIsNoGaugeAndNoPolling)
     ASSERT_TRUE(SimGetState(&state));
     EXPECT_EQ(1u, state.lcdChanged);   // nobody read the key's change
     EXPECT_TRUE(FindGauge(kestrel.Id()) == NULL);
-    Exit();
+    kestrel.Exit();
 }
 
 } // namespace

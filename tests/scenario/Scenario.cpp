@@ -1,15 +1,19 @@
 #include "scenario/Scenario.h"
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
 
+#include "FakeBattery.h"
 #include "SimControl.h"
 #include "TestPaths.h"
 
 const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
 static const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
 static const char ProductKey[] = "Software\\Ardwick\\Kestrel";
+static const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
+static const UINT CmdExit = 40005;
 
 bool TestWorldRequired()
 {
@@ -58,17 +62,9 @@ static bool CopyTree(const std::string &from, const std::string &to)
     return ok;
 }
 
-static void CreateFolders(const std::string &path)
-{
-    for (size_t i = 3; i <= path.size(); i++) {
-        if (i == path.size() || path[i] == '\\')
-            CreateDirectoryA(path.substr(0, i).c_str(), NULL);
-    }
-}
-
 bool InstallKestrel(const char *folder)
 {
-    CreateFolders(folder);
+    SHCreateDirectoryExA(NULL, folder, NULL);
     if (!CopyTree(KESTREL_IMAGE_DIR, folder))
         return false;
     std::string sibling = std::string(folder) + "\\Tapfire.exe";
@@ -106,6 +102,15 @@ std::string DriverRequests(const char *filter)
 
 // The system gives no handle to wait on for a program of the host, so a shell runs xdotool and
 // leaves its exit code in a file, which is waited for.
+bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, info) != 0;
+}
+
 bool Xdo(const std::string &arguments)
 {
     static int calls = 0;
@@ -114,12 +119,8 @@ bool Xdo(const std::string &arguments)
     for (char &c : markerDos)
         c = c == '/' ? '\\' : c;
     DeleteFileA(markerDos.c_str());
-    std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? > " + marker + "\"";
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!StartProcess("Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? > " + marker + "\"", &info))
         return false;
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
@@ -131,12 +132,8 @@ bool Xdo(const std::string &arguments)
 
 int RunProgram(const std::string &commandLine, DWORD timeoutMs)
 {
-    std::string line = commandLine;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!StartProcess(commandLine, &info))
         return -1;
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
@@ -255,12 +252,17 @@ KestrelProcess::~KestrelProcess()
 
 bool KestrelProcess::Start(const std::string &arguments, const char *folder)
 {
-    std::string program = std::string(folder) + "\\Kestrel.exe";
-    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    return CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info) != 0;
+    return StartLine("\"" + std::string(folder) + "\\Kestrel.exe\"" + (arguments.empty() ? "" : " " + arguments));
+}
+
+bool KestrelProcess::StartLine(const std::string &commandLine)
+{
+    return StartProcess(commandLine, &info);
+}
+
+bool KestrelProcess::Launch(const std::string &arguments)
+{
+    return Start(arguments) && WaitForMainWindow() != NULL;
 }
 
 HWND KestrelProcess::WaitForMainWindow(DWORD timeoutMs)
@@ -297,6 +299,14 @@ bool KestrelProcess::Running() const
     return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+void KestrelProcess::Exit()
+{
+    ASSERT_TRUE(Post(WM_COMMAND, CmdExit, 0));
+    DWORD code = 99;
+    ASSERT_TRUE(WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
 void KestrelScenario::SetUp()
 {
     KillProcesses("Kestrel.exe");
@@ -308,6 +318,101 @@ void KestrelScenario::TearDown()
 {
     KillProcesses("Kestrel.exe");
     KillProcesses("Tapfire.exe");
+}
+
+void KestrelWorld::SetUp()
+{
+    KestrelScenario::SetUp();
+    battery = FakeBatteryFolder();
+    REQUIRE_TEST_WORLD(battery, "no fake battery: the test run could not make a private mount namespace");
+    // The runner starts the desktop just before the tests: give its taskbar a moment.
+    REQUIRE_TEST_WORLD(WaitUntil([] { return FindWindowA("Shell_TrayWnd", NULL) != NULL; }, 15000),
+                       "the virtual desktop has no notification area");
+    SimState state;
+    REQUIRE_TEST_WORLD(SimGetState(&state), "the driver simulator is not loaded in this prefix");
+    REQUIRE_TEST_WORLD(GetFileAttributesA("Z:\\usr\\bin\\xdotool") != INVALID_FILE_ATTRIBUTES,
+                       "xdotool is not installed");
+    ASSERT_TRUE(SimReset());
+    ASSERT_TRUE(FakeBatterySet(battery, FakeAcNotCharging, 100, 0));
+    ClearStoredSettings();
+    ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
+}
+
+void KestrelWorld::TearDown()
+{
+    KestrelScenario::TearDown();
+    ClearStoredSettings();
+    SimReset();
+    if (battery)
+        FakeBatterySet(battery, FakeAcNotCharging, 100, 0);
+}
+
+bool StoredDword(const char *name, DWORD *value)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof *value, type = 0;
+    LONG status = RegQueryValueExA(key, name, NULL, &type, (BYTE *)value, &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+void StoreDword(const char *name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, SettingsKey, &key));
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value);
+    RegCloseKey(key);
+}
+
+void ClearStoredSettings()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+}
+
+bool ClickScreen(int x, int y, int clicks)
+{
+    return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click --repeat "
+               + std::to_string(clicks) + " --delay 80 1");
+}
+
+bool ClickCentre(HWND window, int clicks)
+{
+    RECT r;
+    return window && GetWindowRect(window, &r) && ClickScreen((r.left + r.right) / 2, (r.top + r.bottom) / 2, clicks);
+}
+
+HWND FindVisibleWindow(DWORD processId, const char *className)
+{
+    return FindProcessWindow(processId, className, NULL, [](HWND window) { return IsWindowVisible(window) != 0; });
+}
+
+LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_BLOCK, 5000, &result);
+    return (LRESULT)result;
+}
+
+UserWindow::UserWindow()
+{
+    window = CreateWindowExA(0, "STATIC", "user's work", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200,
+                             NULL, NULL, GetModuleHandleA(NULL), NULL);
+}
+
+UserWindow::~UserWindow()
+{
+    if (window)
+        DestroyWindow(window);
+}
+
+bool UserWindow::TakeForeground()
+{
+    return window && WaitUntil([this] {
+        SetForegroundWindow(window);
+        return GetForegroundWindow() == window;
+    }, 5000);
 }
 
 bool TraySlot(int index, RECT *slot)
@@ -322,40 +427,42 @@ bool TraySlot(int index, RECT *slot)
     return true;
 }
 
-// Copies the screen under the slot into a 20 x 20 bitmap selected into a memory context.
-class SlotShot {
-public:
-    explicit SlotShot(int index) : dc(NULL), bitmap(NULL), old(NULL), valid(false)
-    {
-        RECT slot;
-        if (!TraySlot(index, &slot))
-            return;
-        HDC screen = GetDC(NULL);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, 20, 20);
-        old = SelectObject(dc, bitmap);
-        valid = BitBlt(dc, 0, 0, 20, 20, screen, slot.left, slot.top, SRCCOPY) != 0;
-        ReleaseDC(NULL, screen);
-    }
-    ~SlotShot()
-    {
-        if (dc) {
-            SelectObject(dc, old);
-            DeleteDC(dc);
-        }
-        if (bitmap)
-            DeleteObject(bitmap);
-    }
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    bool valid;
-};
+MemoryPicture::MemoryPicture(int width, int height)
+{
+    HDC screen = GetDC(NULL);
+    dc = CreateCompatibleDC(screen);
+    owned = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(NULL, screen);
+    old = SelectObject(dc, owned);
+}
+
+MemoryPicture::MemoryPicture(HBITMAP borrowed) : dc(CreateCompatibleDC(NULL)), owned(NULL)
+{
+    old = SelectObject(dc, borrowed);
+}
+
+MemoryPicture::~MemoryPicture()
+{
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    if (owned)
+        DeleteObject(owned);
+}
+
+bool CopyScreen(const RECT &area, const MemoryPicture &picture)
+{
+    HDC screen = GetDC(NULL);
+    bool copied = BitBlt(picture.dc, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
+                         area.top, SRCCOPY) != 0;
+    ReleaseDC(NULL, screen);
+    return copied;
+}
 
 bool TraySlotEmpty(int index)
 {
-    SlotShot shot(index);
-    if (!shot.valid)
+    RECT slot;
+    MemoryPicture shot(20, 20);
+    if (!TraySlot(index, &slot) || !CopyScreen(slot, shot))
         return false;
     COLORREF background = GetPixel(shot.dc, 0, 0);
     for (int y = 0; y < 20; y++)
@@ -370,33 +477,28 @@ bool ShowsPicture(int index, HICON picture)
     ICONINFO info;
     if (!picture || !GetIconInfo(picture, &info))
         return false;
-    SlotShot shot(index);
-    HDC colour = CreateCompatibleDC(shot.dc);
-    HDC mask = CreateCompatibleDC(shot.dc);
-    HGDIOBJ oldColour = SelectObject(colour, info.hbmColor);
-    HGDIOBJ oldMask = SelectObject(mask, info.hbmMask);
-    bool same = shot.valid;
+    RECT slot;
+    bool same;
     int opaque = 0;
-    for (int y = 0; y < 16 && same; y++) {
-        for (int x = 0; x < 16 && same; x++) {
-            if (GetPixel(mask, x, y) != RGB(0, 0, 0))
-                continue;   // transparent in the picture: the taskbar shows through
-            opaque++;
-            same = GetPixel(shot.dc, x + 2, y + 2) == GetPixel(colour, x, y);
+    {
+        MemoryPicture shot(20, 20), colour(info.hbmColor), mask(info.hbmMask);
+        same = TraySlot(index, &slot) && CopyScreen(slot, shot);
+        for (int y = 0; y < 16 && same; y++) {
+            for (int x = 0; x < 16 && same; x++) {
+                if (GetPixel(mask.dc, x, y) != RGB(0, 0, 0))
+                    continue;   // transparent in the picture: the taskbar shows through
+                opaque++;
+                same = GetPixel(shot.dc, x + 2, y + 2) == GetPixel(colour.dc, x, y);
+            }
         }
     }
-    SelectObject(colour, oldColour);
-    SelectObject(mask, oldMask);
-    DeleteDC(colour);
-    DeleteDC(mask);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     return same && opaque > 0;
 }
 
 struct TooltipSearch {
-    HWND owner;
-    HWND found;
+    HWND owner, found;
 };
 
 static BOOL CALLBACK MatchTooltip(HWND window, LPARAM lParam)
@@ -404,11 +506,9 @@ static BOOL CALLBACK MatchTooltip(HWND window, LPARAM lParam)
     TooltipSearch *search = (TooltipSearch *)lParam;
     char name[64];
     if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)
-            && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0) {
+            && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0)
         search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return search->found == NULL;
 }
 
 std::string HoverTooltip(int index, DWORD timeoutMs)
@@ -417,6 +517,7 @@ std::string HoverTooltip(int index, DWORD timeoutMs)
     if (!TraySlot(index, &slot))
         return "";
     int x = (slot.left + slot.right) / 2, y = (slot.top + slot.bottom) / 2;
+    // The shell's tip: a visible tooltip window that the taskbar owns.
     TooltipSearch search = { FindWindowA("Shell_TrayWnd", NULL), NULL };
     int step = 0;
     WaitUntil([&] {
@@ -426,13 +527,9 @@ std::string HoverTooltip(int index, DWORD timeoutMs)
         EnumWindows(MatchTooltip, (LPARAM)&search);
         return search.found != NULL;
     }, timeoutMs);
-    std::string tip;
-    if (search.found) {
-        char text[256] = "";
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(search.found, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, &result);
-        tip = text;
-    }
+    char tip[256] = "";
+    if (search.found)
+        SendMessageTimeoutA(search.found, WM_GETTEXT, sizeof tip, (LPARAM)tip, SMTO_BLOCK, 2000, NULL);
     // Away from the taskbar, so that the tip goes and the next hover shows a fresh one.
     SetCursorPos(x - 500, y - 400);
     WaitUntil([&] { return !IsWindowVisible(search.found); }, 2000);
@@ -450,11 +547,9 @@ static const char HelpViewerClass[] = "MS_WINHELP";   // as WinHelp itself finds
 static BOOL CALLBACK FindTextPane(HWND child, LPARAM lParam)
 {
     char name[64];
-    if (GetClassNameA(child, name, sizeof name) && _strnicmp(name, "RichEdit", 8) == 0) {
+    if (GetClassNameA(child, name, sizeof name) && _strnicmp(name, "RichEdit", 8) == 0)
         *(HWND *)lParam = child;
-        return FALSE;
-    }
-    return TRUE;
+    return *(HWND *)lParam == NULL;
 }
 
 std::string HelpViewerTitle()

