@@ -51,11 +51,6 @@ void StoreRaw(HKEY root, const char *path, const char *name, DWORD type, const s
     RegCloseKey(key);
 }
 
-void StoreDword(const char *name, DWORD value)
-{
-    StoreRaw(HKEY_CURRENT_USER, SettingsKey, name, REG_DWORD, std::string((const char *)&value, sizeof value));
-}
-
 struct ChildSearch {
     int id;
     HWND found;
@@ -82,12 +77,6 @@ bool Responsive(HWND window)
 {
     DWORD_PTR result;
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
-}
-
-void Broadcast(HWND main, WPARAM event)
-{
-    DWORD_PTR result;
-    SendMessageTimeoutA(main, WM_POWERBROADCAST, event, 0, SMTO_BLOCK, 5000, &result);
 }
 
 // The process's top-level windows of the static class: the indicator (visible, takes the mouse)
@@ -266,7 +255,7 @@ TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
     // Each probe fails once; nothing is set, read or polled afterwards.
     EXPECT_EQ("lcd-count 0, cpu-count 0, ring-get 0", DriverRequests());
     EXPECT_TRUE(GaugeOf(kestrel->Id()) == NULL);
-    Broadcast(kestrel->MainWindow(), PBT_APMRESUMESUSPEND);
+    SendAndWait(kestrel->MainWindow(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     EXPECT_EQ("lcd-count 0, cpu-count 0, ring-get 0", DriverRequests());
     ExpectAliveThenExit();
 }
@@ -327,16 +316,16 @@ TEST_F(WorldFaults, TheDriverFailingRemovedAndStoppedUnderARunningKestrel)
         state.faults = SIM_FAULT_FAIL;
         ASSERT_TRUE(SimSetFields(SIM_FIELD_FAULTS, &state));
         ASSERT_TRUE(SimClearLog());
-        Broadcast(kestrel->MainWindow(), PBT_APMRESUMESUSPEND);
+        SendAndWait(kestrel->MainWindow(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
         EXPECT_EQ("lcd-set 7, cpu-set 3", DriverRequests("-set"));
 
         ASSERT_EQ(0, RunProgram("kestrelsim-setup.exe remove-acpi", 30000));
         ASSERT_TRUE(Responsive(kestrel->MainWindow()));
         RunProgram("sc.exe stop kestrelsim", 30000);
         EXPECT_TRUE(WaitUntil([] { SimInfo info; return !SimGetInfo(&info); })) << "the driver did not stop";
-        Broadcast(kestrel->MainWindow(), PBT_APMRESUMESUSPEND);
+        SendAndWait(kestrel->MainWindow(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
         ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 50, 100));
-        Broadcast(kestrel->MainWindow(), PBT_APMPOWERSTATUSCHANGE);
+        SendAndWait(kestrel->MainWindow(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
         ExpectAliveThenExit();
     }
 
@@ -384,7 +373,7 @@ TEST_F(WorldFaults, DamagedSettingsGiveTheirDefaultsAndAreLeftAsTheyAre)
     // Unplugged: the battery levels as they lie in their short values.
     ASSERT_TRUE(SimClearLog());
     ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 50, 100));
-    Broadcast(kestrel->MainWindow(), PBT_APMPOWERSTATUSCHANGE);
+    SendAndWait(kestrel->MainWindow(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
     EXPECT_EQ("lcd-set 0, cpu-set 2", DriverRequests("-set"));
     ExpectAliveThenExit();
     EXPECT_EQ(product, KeySnapshot(HKEY_LOCAL_MACHINE, ProductKey));
