@@ -18,9 +18,11 @@ bootstrap:
 test: all
 	@./scripts/test.sh $(CURDIR)/$(BUILD)
 
-# One table of start-up, idle, memory, size and drawing costs, measured in the test world.
+# One table of start-up, idle, memory, size and drawing costs, measured in the test world; then
+# the lines of code of the program, the simulator and the tests.
 bench: all
 	@KESTREL_BENCH=tests/kestrel_bench.exe ./scripts/test.sh $(CURDIR)/$(BUILD)
+	@./scripts/count-lines.sh
 
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
