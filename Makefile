@@ -22,6 +22,11 @@ test: all
 bench: all
 	@KESTREL_BENCH=tests/osd_bench.exe ./scripts/test.sh $(CURDIR)/$(BUILD)
 
+# A day of running of the main window (make test runs a short round of it); prints its figures.
+.PHONY: soak
+soak: all
+	@KESTREL_SOAK_ROUNDS=200 ./scripts/test.sh $(CURDIR)/$(BUILD) -L soak -V --timeout 7200
+
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
 
