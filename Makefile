@@ -24,6 +24,11 @@ bench: all
 	@KESTREL_BENCH=tests/kestrel_bench.exe ./scripts/test.sh $(CURDIR)/$(BUILD)
 	@./scripts/count-lines.sh
 
+# A day of running of the main window (make test runs a short round of it); prints its figures.
+.PHONY: soak
+soak: all
+	@KESTREL_SOAK_ROUNDS=200 ./scripts/test.sh $(CURDIR)/$(BUILD) -L soak -V --timeout 7200
+
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
 

@@ -51,47 +51,6 @@ protected:
     }
 };
 
-TEST_F(MainWindowInProcess, TicksAndBroadcastsLoseNothingAndDestroyReleasesEverything)
-{
-    // What the system libraries load once per process (the common controls' tooltip resources
-    // for the indicator, the first shown window's) is theirs: one main window built and destroyed
-    // first.
-    HWND warm = Create();
-    Pump();
-    DestroyWindow(warm);
-    Pump();
-    UINT gdiBefore = CountGdiObjects(), iconsBefore = CountIcons(), menusBefore = CountMenus();
-    HWND window = Create();
-    ASSERT_TRUE(window != NULL);
-    Pump();
-    // The splash's time is up at once: a shown splash makes every tray update of the long run
-    // below much slower, and the program only has it for its first six ticks.
-    ASSERT_TRUE(appState.splash != NULL);
-    SendMessageA(appState.splash->Window(), WM_TIMER, SplashHideTimer, 0);
-    ASSERT_TRUE(appState.trayIcon != NULL);
-    EXPECT_TRUE(appState.trayIcon->Added());
-
-    for (int i = 0; i < 40; i++)
-        SendMessageA(window, WM_TIMER, StatusTimer, 0);
-    SendMessageA(window, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
-    UINT gdi = CountGdiObjects(), icons = CountIcons();
-    EXPECT_STRNE("", appState.trayIcon->Tip());   // the first tick refreshed the status line
-
-    for (int i = 0; i < 10000; i++) {
-        SendMessageA(window, WM_TIMER, StatusTimer, 0);
-        if (i % 20 == 0)
-            SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-    }
-    EXPECT_EQ(gdi, CountGdiObjects());
-    EXPECT_EQ(icons, CountIcons());
-
-    ASSERT_TRUE(DestroyWindow(window));
-    EXPECT_TRUE(appState.trayIcon == NULL);
-    EXPECT_EQ(gdiBefore, CountGdiObjects());
-    EXPECT_EQ(iconsBefore, CountIcons());
-    EXPECT_EQ(menusBefore, CountMenus());
-}
-
 TEST_F(MainWindowInProcess, TheStatusTimerRefreshesOnTheFirstTickThenEveryTwentieth)
 {
     const char *battery = FakeBatteryFolder();
