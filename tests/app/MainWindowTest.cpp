@@ -1,5 +1,5 @@
-// The real main window procedure, driven inside the test process: what it builds it releases, and
-// its timers and broadcasts lose no GDI object or icon however long they run.
+// The real main window procedure, driven inside the test process: its timers, clicks, menu requests
+// and splash. A day of running it, and what it releases, is the soak test's.
 #include <gtest/gtest.h>
 
 #include "TestPaths.h"
