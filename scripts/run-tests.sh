@@ -46,6 +46,14 @@ kestrel_start_services
 # The virtual desktop with its taskbar and notification area lives as long as one program runs in it.
 wine explorer /desktop=Default,1024x768 "$(kestrel_dos_path "$program/sim/KestrelIdle.exe")" \
     </dev/null >/dev/null 2>&1 &
+# A test program that starts before the desktop exists makes one of its own, and that desktop
+# inherits ctest's output pipe, so ctest never sees the end of it: wait for this one first.
+i=0
+until xdotool search --name 'Wine desktop' >/dev/null 2>&1; do
+    [ $i -lt 300 ] || fail "the virtual desktop did not open"
+    sleep 0.1
+    i=$((i + 1))
+done
 
 shift 2
 if [ -n "${KESTREL_BENCH:-}" ]; then
