@@ -6,7 +6,7 @@
 # x86_64 (build/x64, build/test64) in a 64-bit prefix.
 BUILD := build
 
-.PHONY: all bootstrap test demo fuzz bench clean
+.PHONY: all bootstrap test demo fuzz bench mutants clean
 
 all: bootstrap
 	@./scripts/build.sh i686 win32 $(BUILD)
@@ -28,6 +28,11 @@ bench: all
 .PHONY: soak
 soak: all
 	@KESTREL_SOAK_ROUNDS=200 ./scripts/test.sh $(CURDIR)/$(BUILD) -L soak -V --timeout 7200
+
+# Each planted fault of tests/mutants against the whole suite (long; not part of make test).
+# MUTANTS=name,name picks some.
+mutants: bootstrap
+	@MUTANTS='$(MUTANTS)' ./tests/mutants/run.sh
 
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
