@@ -68,3 +68,24 @@ BOOL PlanGauge(const GaugeMeasures &m, GaugePlan *plan)
     }
     return TRUE;
 }
+
+RECT GaugeSegmentBox(const GaugePlan &plan, UINT index)
+{
+    RECT box = { (LONG)(plan.left + plan.step * (2 * index + 1)), (LONG)plan.titleHeight,
+                 (LONG)(plan.left + plan.step * (2 * index + 2)), (LONG)(plan.titleHeight + plan.unit) };
+    return box;
+}
+
+void GaugeUnlitInsets(UINT w, UINT h, UINT margin, UINT *insetX, UINT *insetY)
+{
+    if (w / 5 > margin + 1) {
+        *insetX = 2 * (w / 5);
+        *insetY = 2 * (h / 5);
+    } else if (w / 3 > margin) {
+        *insetX = w / 3;
+        *insetY = h / 3;
+    } else {
+        *insetX = 0;
+        *insetY = h > 9 ? 4 * (h / 9) : h > 3 ? h / 3 : 1;
+    }
+}

@@ -31,6 +31,15 @@ struct GaugePlan {
 // The row unit and the title height for a screen height.
 void GaugeRowHeights(UINT screenHeight, UINT heightDivisor, UINT *unit, UINT *titleHeight);
 
+// Segment index of the plan, in gauge coordinates: S wide from left + S x (2 index + 1), over the
+// level row below the title.
+RECT GaugeSegmentBox(const GaugePlan &plan, UINT index);
+
+// How far an unlit segment shrinks on each side from its box, for segments w wide and h high and
+// the margin the outline and shadow take: two fifths when a fifth leaves more than the margin and a
+// pixel, else a third, else nothing across and four ninths (a third, 1) of the height.
+void GaugeUnlitInsets(UINT w, UINT h, UINT margin, UINT *insetX, UINT *insetY);
+
 // The gauge's layout for measured texts, in unsigned arithmetic with truncating divisions. Fails
 // (ERROR_INVALID_PARAMETER) for an empty screen or style, and when the gauge would be wider than the
 // screen or its level row leaves fewer than 2n + 1 pixels between the labels.

@@ -251,8 +251,7 @@ BOOL LevelGauge::LayoutForScreen(UINT newWidth, UINT newHeight)
     delete[] segments;
     segments = boxes;
     for (UINT i = 0; i < levelCount; i++)
-        SetRect(&segments[i], (int)(plan.left + step * (2 * i + 1)), (int)titleHeight,
-                (int)(plan.left + step * (2 * i + 2)), (int)(titleHeight + unit));
+        segments[i] = GaugeSegmentBox(plan, i);
     composed = TRUE;
     return TRUE;
 }
@@ -366,20 +365,10 @@ BOOL LevelGauge::SetLevel(HWND window, UINT level)
     }
     const UINT count = level + 1;
 
-    // Unlit marks: a fifth of the segment on each side when there is room, else a third.
-    const UINT w = step, h = unit, margin = dx + 2 * b;
-    const BOOL tooSmall = w <= margin || h <= dy + 2 * b;
+    const UINT margin = dx + 2 * b;
+    const BOOL tooSmall = step <= margin || unit <= dy + 2 * b;
     UINT insetX, insetY;
-    if (w / 5 > margin + 1) {
-        insetX = 2 * (w / 5);
-        insetY = 2 * (h / 5);
-    } else if (w / 3 > margin) {
-        insetX = w / 3;
-        insetY = h / 3;
-    } else {
-        insetX = 0;
-        insetY = h > 9 ? 4 * (h / 9) : h > 3 ? h / 3 : 1;
-    }
+    GaugeUnlitInsets(step, unit, margin, &insetX, &insetY);
     // Too small for outline and shadow: the segments alone, at full size.
     const UINT useB = tooSmall ? 0 : b, useDx = tooSmall ? 0 : dx, useDy = tooSmall ? 0 : dy;
     const BOOL useOutline = outlineOn && !tooSmall, useShadow = shadowOn && !tooSmall;

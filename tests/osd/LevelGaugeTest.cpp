@@ -1,90 +1,78 @@
-// The gauge's layout arithmetic on plain numbers, then its shapes against Wine's real GDI.
+// The gauge's layout arithmetic on plain numbers, then its shapes and its popup against Wine's real
+// GDI and windows. Where the popup shows, its shape on screen and that it never takes the
+// foreground the brightness-key scenarios see; what a day of gauges leaves behind, the soak.
 #include <gtest/gtest.h>
 
-#include "osd/LevelGauge.h"
+#include "osd/BrightnessOsd.h"
 
 namespace {
 
-GaugeMeasures Measures(UINT w, UINT h, UINT n, UINT titleWidth, UINT minWidth = 60, UINT maxWidth = 64)
+GaugeMeasures Measures(UINT w, UINT h, UINT n, UINT titleWidth)
 {
-    GaugeMeasures m = { w, h, n, 8, 5, titleWidth, minWidth, maxWidth };
+    GaugeMeasures m = { w, h, n, 8, 5, titleWidth, 60, 64 };
     return m;
 }
 
-TEST(GaugeLayout, TheWorkedExampleComesOutExactly)
+TEST(GaugeLayout, TheWorkedExampleTwoLevelsALongTitleAndWhatCannotFit)
 {
-    GaugePlan plan;
-    ASSERT_TRUE(PlanGauge(Measures(1024, 768, 8, 155), &plan));
-    EXPECT_EQ(96u, plan.unit);
-    EXPECT_EQ(64u, plan.titleHeight);
-    EXPECT_EQ(768u, plan.width);
-    EXPECT_EQ(160u, plan.height);
-    EXPECT_EQ(128, plan.x);
-    EXPECT_EQ(512, plan.y);
-    EXPECT_EQ(67u, plan.left);   // 65 and half the remainder of 5
-    EXPECT_EQ(37u, plan.step);
-    for (UINT i = 0; i < 8; i++)
-        EXPECT_EQ(104 + 74 * i, plan.left + plan.step * (2 * i + 1)) << i;
-    EXPECT_EQ(104u, plan.titleX);
-    EXPECT_EQ(3, plan.iconX);
-}
-
-TEST(GaugeLayout, TwoLevelsATitleThatDoesNotFitAndWhatCannotFitTheScreen)
-{
-    GaugePlan plan;
+    GaugePlan p;
+    ASSERT_TRUE(PlanGauge(Measures(1024, 768, 8, 155), &p));
+    EXPECT_TRUE(p.unit == 96 && p.titleHeight == 64 && p.width == 768 && p.height == 160 && p.x == 128 && p.y == 512);
+    EXPECT_TRUE(p.left == 67 && p.step == 37 && p.titleX == 104 && p.iconX == 3);   // L: 65 and half of 5
+    // Segment i spans 104 + 74i to 141 + 74i across and the level row, 64 to 160, down.
+    const RECT first = GaugeSegmentBox(p, 0), last = GaugeSegmentBox(p, 7);
+    EXPECT_TRUE(first.left == 104 && first.right == 141 && first.top == 64 && first.bottom == 160);
+    EXPECT_TRUE(last.left == 622 && last.right == 659 && last.top == 64 && last.bottom == 160);
+    // Unlit marks: two fifths in (the worked example), a third in, or only in height.
+    const struct { UINT w, h, margin, x, y; } insets[] = {
+        { 37, 96, 5, 14, 38 }, { 30, 96, 5, 10, 32 }, { 20, 30, 5, 6, 10 }, { 17, 30, 5, 0, 12 }, { 12, 6, 5, 0, 2 },
+        { 12, 3, 5, 0, 1 },
+    };
+    for (const auto &i : insets) {
+        UINT x = 99, y = 99;
+        GaugeUnlitInsets(i.w, i.h, i.margin, &x, &y);
+        EXPECT_TRUE(x == i.x && y == i.y) << i.w << " x " << i.h << ": " << x << ", " << y;
+    }
     // Two levels leave half the screen free, not all of it.
-    ASSERT_TRUE(PlanGauge(Measures(1024, 768, 2, 155), &plan));
-    EXPECT_EQ(512u, plan.width);
-    EXPECT_EQ(256, plan.x);
+    ASSERT_TRUE(PlanGauge(Measures(1024, 768, 2, 155), &p));
+    EXPECT_TRUE(p.width == 512 && p.x == 256);
     // The title fits the gauge, but not from the first segment on: it follows the icon.
-    ASSERT_TRUE(PlanGauge(Measures(1024, 768, 8, 680), &plan));
-    EXPECT_EQ(768u, plan.width);
-    EXPECT_EQ(64u, plan.titleX);
-    EXPECT_EQ(0, plan.iconX);
+    ASSERT_TRUE(PlanGauge(Measures(1024, 768, 8, 680), &p));
+    EXPECT_TRUE(p.width == 768 && p.titleX == 64 && p.iconX == 0);
 
-    EXPECT_FALSE(PlanGauge(Measures(1024, 768, 200, 155), &plan));   // too many levels
-    EXPECT_FALSE(PlanGauge(Measures(1024, 768, 5000, 155), &plan));  // more levels than pixels
-    EXPECT_FALSE(PlanGauge(Measures(1024, 768, 8, 1000), &plan));    // too long a title
-    EXPECT_FALSE(PlanGauge(Measures(1024, 768, 0, 155), &plan));     // no division by zero
     GaugeMeasures noDivisor = Measures(1024, 768, 8, 155);
     noDivisor.heightDivisor = 0;
-    EXPECT_FALSE(PlanGauge(noDivisor, &plan));
+    // Found by the fuzzer: sums that wrapped in 32 bits passed for a fitting gauge.
+    const GaugeMeasures refused[] = {
+        Measures(1024, 768, 200, 155), Measures(1024, 768, 5000, 155), Measures(1024, 768, 8, 1000),
+        Measures(1024, 768, 0, 155), noDivisor, { 4294966272u, 4294966527u, 67436785, 50331648, 524288, 0, 1, 0 },
+        { 1920, 1080, 8, 8, 0x80000000u, 155, 60, 64 }, { 1920, 1080, 8, 8, 0xFFFFFF00u, 155, 60, 64 },
+    };
+    for (const GaugeMeasures &m : refused)
+        EXPECT_FALSE(PlanGauge(m, &p)) << m.levelCount << " levels, title " << m.titleWidth << ", margin " << m.margin;
+}
 
-    // Found by the fuzzer: sums that wrapped in 32 bits passed for a fitting gauge, and a screen no
-    // signed coordinate spans put the gauge above its top.
-    GaugeMeasures wrapping = { 4294966272u, 4294966527u, 67436785, 50331648, 524288, 0, 1, 0 };
-    EXPECT_FALSE(PlanGauge(wrapping, &plan));
-    for (UINT margin : { 0x80000000u, 0xFFFFFF00u }) {
-        GaugeMeasures wideMargin = Measures(1920, 1080, 8, 155);
-        wideMargin.margin = margin;   // every width plus it would wrap to a few pixels
-        EXPECT_FALSE(PlanGauge(wideMargin, &plan)) << margin;
-    }
+GaugeStyle Style(UINT n, UINT divisor = 8)
+{
+    GaugeStyle style = { n, divisor, FW_BOLD, "Arial", "Min.", "Max.", "Brightness", TRUE, TRUE, 3, 3, TRUE, 1,
+                         RGB(0, 255, 0), RGB(0, 0, 0) };
+    return style;
 }
 
 // The real gauge in the default style, laid out for a given screen, with a hidden popup to shape.
 class GaugeOnScreen : public ::testing::Test {
 protected:
-    GaugeOnScreen() : gauge(GetModuleHandleA(NULL)), window(NULL) {}
     void TearDown() override
     {
         gauge.Destroy();
-        if (window)
-            DestroyWindow(window);
-    }
-    static GaugeStyle Style(UINT n)
-    {
-        GaugeStyle style = { n, 8, FW_BOLD, "Arial", "Min.", "Max.", "Brightness",
-                             TRUE, TRUE, 3, 3, TRUE, 1, RGB(0, 255, 0), RGB(0, 0, 0) };
-        return style;
+        DestroyWindow(window);
     }
     void Build(UINT n, UINT w, UINT h)
     {
-        ASSERT_TRUE(gauge.Setup(Style(n)));
-        ASSERT_TRUE(gauge.LayoutForScreen(w, h));
+        ASSERT_TRUE(gauge.Setup(Style(n)) && gauge.LayoutForScreen(w, h));
         UINT gw, gh;
         gauge.GetSize(&gw, &gh);
         window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, (int)gw, (int)gh, NULL, NULL, NULL, NULL);
-        ASSERT_TRUE(window != NULL);
     }
     HRGN WindowShape()
     {
@@ -99,50 +87,31 @@ protected:
         DeleteObject(rest);
         return covered;
     }
-    // The body, outline and shadow do not overlap and together are the window's shape.
-    void ExpectDisjointPartsOfTheWindowShape()
-    {
-        HRGN parts[3] = { gauge.GetLitShape(LevelGauge::MainLayer), gauge.GetLitShape(LevelGauge::OutlineLayer),
-                          gauge.GetLitShape(LevelGauge::ShadowLayer) };
-        HRGN all = CreateRectRgn(0, 0, 0, 0), overlap = CreateRectRgn(0, 0, 0, 0);
-        for (int i = 0; i < 3; i++) {
-            if (!parts[i])
-                continue;
-            for (int j = i + 1; j < 3; j++) {
-                if (parts[j]) {
-                    EXPECT_EQ(NULLREGION, CombineRgn(overlap, parts[i], parts[j], RGN_AND)) << i << " " << j;
-                }
-            }
-            CombineRgn(all, all, parts[i], RGN_OR);
-        }
-        HRGN shape = WindowShape();
-        EXPECT_TRUE(EqualRgn(all, shape));
-        DeleteObject(shape);
-        DeleteObject(all);
-        DeleteObject(overlap);
-    }
-    LevelGauge gauge;
-    HWND window;
+    LevelGauge gauge{ GetModuleHandleA(NULL) };
+    HWND window = NULL;
 };
 
 TEST_F(GaugeOnScreen, LevelsLightSegmentsFromTheLeftInDisjointBodyOutlineAndShadow)
 {
     Build(8, 1024, 768);
-    int x, y;
-    gauge.GetPosition(&x, &y);
-    EXPECT_EQ(512, y);
     RECT box;
     ASSERT_TRUE(gauge.GetSegment(0, &box));
-    EXPECT_EQ(64, box.top);
-    EXPECT_EQ(160, box.bottom);
-
-    const UINT levels[] = { 0, 7, 3 };
-    for (UINT level : levels) {
+    EXPECT_TRUE(box.top == 64 && box.bottom == 160);
+    for (UINT level : { 0u, 7u, 3u }) {
         ASSERT_TRUE(gauge.SetLevel(window, level)) << level;
-        ExpectDisjointPartsOfTheWindowShape();
+        // The body wins over the outline, both over the shadow; together they are the window's shape.
+        HRGN all = CreateRectRgn(0, 0, 0, 0), overlap = CreateRectRgn(0, 0, 0, 0), shape = WindowShape();
+        for (int i = 0; i < LevelGauge::LayerCount; i++) {
+            HRGN part = gauge.GetLitShape((LevelGauge::LayerKind)i);
+            ASSERT_TRUE(part != NULL) << i;
+            EXPECT_EQ(NULLREGION, CombineRgn(overlap, all, part, RGN_AND)) << level << ": layer " << i;
+            CombineRgn(all, all, part, RGN_OR);
+        }
+        EXPECT_TRUE(EqualRgn(all, shape));
+        DeleteObject(all);
+        DeleteObject(overlap);
+        DeleteObject(shape);
         HRGN body = gauge.GetLitShape(LevelGauge::MainLayer);
-        ASSERT_TRUE(gauge.GetLitShape(LevelGauge::OutlineLayer) != NULL);
-        ASSERT_TRUE(gauge.GetLitShape(LevelGauge::ShadowLayer) != NULL);
         for (UINT i = 0; i < 8; i++) {
             ASSERT_TRUE(gauge.GetSegment(i, &box));
             RECT full = { box.left + 1, box.top + 1, box.right - 4, box.bottom - 4 };   // inside outline and shadow
@@ -151,10 +120,8 @@ TEST_F(GaugeOnScreen, LevelsLightSegmentsFromTheLeftInDisjointBodyOutlineAndShad
             EXPECT_TRUE(PtInRegion(body, (full.left + full.right) / 2, (full.top + full.bottom) / 2)) << i;
         }
     }
-
     HRGN before = WindowShape();
-    EXPECT_FALSE(gauge.SetLevel(window, 8));
-    EXPECT_FALSE(gauge.SetLevel(window, 0xFFFFFFFF));
+    EXPECT_FALSE(gauge.SetLevel(window, 8) || gauge.SetLevel(window, 0xFFFFFFFF));
     HRGN after = WindowShape();
     EXPECT_TRUE(EqualRgn(before, after));
     DeleteObject(before);
@@ -165,10 +132,8 @@ TEST_F(GaugeOnScreen, SegmentsTooNarrowForOutlineAndShadowAreShownBareAndWhole)
 {
     Build(100, 1024, 768);   // 4 pixels a segment, no more than shadow and outline take
     ASSERT_TRUE(gauge.SetLevel(window, 49));
-    EXPECT_TRUE(gauge.GetLitShape(LevelGauge::OutlineLayer) == NULL);
-    EXPECT_TRUE(gauge.GetLitShape(LevelGauge::ShadowLayer) == NULL);
-    HRGN body = gauge.GetLitShape(LevelGauge::MainLayer);
-    HRGN shape = WindowShape();
+    EXPECT_TRUE(!gauge.GetLitShape(LevelGauge::OutlineLayer) && !gauge.GetLitShape(LevelGauge::ShadowLayer));
+    HRGN body = gauge.GetLitShape(LevelGauge::MainLayer), shape = WindowShape();
     EXPECT_TRUE(EqualRgn(body, shape));
     DeleteObject(shape);
     RECT box;
@@ -181,33 +146,40 @@ TEST_F(GaugeOnScreen, SegmentsTooNarrowForOutlineAndShadowAreShownBareAndWhole)
 TEST_F(GaugeOnScreen, LayoutRunsOnlyForANewScreenSizeAndKeepsAFailureAFailure)
 {
     Build(8, 1024, 768);
+    EXPECT_TRUE(gauge.LayoutForScreen(1024, 768));   // nothing to do
+    // The title alone is wider than this screen: not composed, and asking again changes nothing.
+    EXPECT_FALSE(gauge.LayoutForScreen(200, 768) || gauge.LayoutForScreen(200, 768) || gauge.SetLevel(window, 0));
+    EXPECT_FALSE(gauge.LayoutForScreen(0, 768));
+    ASSERT_TRUE(gauge.LayoutForScreen(1280, 1024));
     UINT w, h;
     int x, y;
-    EXPECT_TRUE(gauge.LayoutForScreen(1024, 768));   // nothing to do
     gauge.GetSize(&w, &h);
     gauge.GetPosition(&x, &y);
-    EXPECT_EQ(768u, w);
-    EXPECT_EQ(512, y);
-
-    // The title alone is wider than this screen: not composed, and asking again changes nothing.
-    EXPECT_FALSE(gauge.LayoutForScreen(200, 768));
-    EXPECT_FALSE(gauge.LayoutForScreen(200, 768));
-    EXPECT_FALSE(gauge.SetLevel(window, 0));
-    EXPECT_FALSE(gauge.LayoutForScreen(0, 768));
-
-    ASSERT_TRUE(gauge.LayoutForScreen(1280, 1024));
-    gauge.GetSize(&w, &h);
-    gauge.GetPosition(&x, &y);
-    EXPECT_EQ(1280u - 160 * 2, w);
-    EXPECT_EQ(128u / 3 * 2 + 128, h);
-    EXPECT_EQ(160, x);
-    EXPECT_EQ(1024 - 256 - 84, y);
+    EXPECT_TRUE(w == 960 && h == 212 && x == 160 && y == 684) << w << " x " << h << " at " << x << "," << y;
     EXPECT_TRUE(gauge.SetLevel(window, 0));
-
-    // A second Setup on a composed gauge is refused.
     SetLastError(0);
-    EXPECT_FALSE(gauge.Setup(Style(8)));
+    EXPECT_FALSE(gauge.Setup(Style(8)));   // a second Setup on a composed gauge
     EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
+}
+
+TEST(BrightnessOsd, CreateRefusesTooFewLevelsOrASmallDivisorAndOnlyTheOwnerEndsIt)
+{
+    BrightnessOsd osd;
+    SetLastError(0);
+    EXPECT_FALSE(osd.Create(GetModuleHandleA(NULL), NULL, Style(1)));
+    EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, GetLastError());
+    EXPECT_FALSE(osd.Create(GetModuleHandleA(NULL), NULL, Style(8, 2)));
+    EXPECT_TRUE(osd.Window() == NULL);
+    ASSERT_TRUE(osd.Create(GetModuleHandleA(NULL), NULL, Style(2, 3)));
+    HWND window = osd.Window();
+    EXPECT_TRUE(osd.Show(1));
+    EXPECT_FALSE(osd.Show(2));
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window));
+    osd.Destroy();
+    EXPECT_TRUE(!IsWindow(window) && osd.Window() == NULL);
+    osd.Destroy();   // nothing left to do
+    EXPECT_FALSE(osd.Show(0));
 }
 
 } // namespace
