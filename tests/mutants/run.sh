@@ -42,7 +42,7 @@ suite() {
     failed=$(sed -n '/The following tests FAILED/,$ s/^[[:space:]]*[0-9]* - \(.*\) (.*$/\1/p' "$log.run")
     if [ -n "$failed" ]; then
         echo "$failed" | head -n 1
-    elif ! grep -q 'tests passed' "$log.run"; then
+    elif ! grep -q -e 'tests passed' -e 'No tests were found' "$log.run"; then
         echo "!"
     fi
     rm -f "$log.run"
