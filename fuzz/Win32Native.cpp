@@ -2,16 +2,11 @@
 // holds the texts the status line is made of, as the program's resources do.
 #include <windows.h>
 
-#include <ctype.h>
 #include <stdlib.h>
-#include <strings.h>
 
 #include "res/resource.h"
 
-static DWORD lastError;
-
-DWORD GetLastError(void) { return lastError; }
-void SetLastError(DWORD error) { lastError = error; }
+void SetLastError(DWORD) {}
 
 int lstrlenA(LPCSTR text) { return text ? (int)strlen(text) : 0; }
 
@@ -24,15 +19,6 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int size)
         destination[i] = source[i];
     destination[i] = '\0';
     return destination;
-}
-
-int lstrcmpiA(LPCSTR a, LPCSTR b)
-{
-    for (;; a++, b++) {
-        int d = tolower((unsigned char)*a) - tolower((unsigned char)*b);
-        if (d || !*a)
-            return d;
-    }
 }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...)
@@ -72,83 +58,15 @@ BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS *) { return FALSE; }
 
 int lstrcmpA(LPCSTR a, LPCSTR b) { return strcmp(a, b); }
 
-// The profile the fuzzed reader sees: "[section]" lines and "key=value" lines, names compared
-// without case and trimmed of blanks, as the platform's reader does; null means no file.
-const char *FuzzProfileText;
-
-static const char *Trimmed(const char *from, const char *to, size_t *length)
+// The fuzzed parsers are handed their text directly: no profile file is ever found.
+DWORD GetPrivateProfileStringA(LPCSTR, LPCSTR, LPCSTR defaultValue, LPSTR buffer, DWORD size, LPCSTR)
 {
-    while (from < to && (*from == ' ' || *from == '\t'))
-        from++;
-    while (to > from && (to[-1] == ' ' || to[-1] == '\t' || to[-1] == '\r'))
-        to--;
-    *length = (size_t)(to - from);
-    return from;
+    lstrcpynA(buffer, defaultValue ? defaultValue : "", (int)size);
+    return size ? (DWORD)strlen(buffer) : 0;
 }
 
-static bool SameName(const char *text, size_t length, const char *name)
-{
-    return strlen(name) == length && strncasecmp(text, name, length) == 0;
-}
+UINT GetPrivateProfileIntA(LPCSTR, LPCSTR, int defaultValue, LPCSTR) { return (UINT)defaultValue; }
 
-// The value of key in section, or null.
-static const char *FindProfileValue(const char *section, const char *key, size_t *valueLength)
-{
-    bool inSection = false;
-    for (const char *line = FuzzProfileText; line && *line;) {
-        const char *end = strchr(line, '\n');
-        if (!end)
-            end = line + strlen(line);
-        size_t length;
-        const char *text = Trimmed(line, end, &length);
-        if (length >= 2 && text[0] == '[') {
-            const char *close = (const char *)memchr(text, ']', length);
-            inSection = close && SameName(text + 1, (size_t)(close - text - 1), section);
-        } else if (inSection) {
-            const char *equals = (const char *)memchr(text, '=', length);
-            size_t nameLength;
-            const char *name = equals ? Trimmed(text, equals, &nameLength) : NULL;
-            if (name && SameName(name, nameLength, key))
-                return Trimmed(equals + 1, text + length, valueLength);
-        }
-        line = *end ? end + 1 : end;
-    }
-    return NULL;
-}
-
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
-                               LPCSTR)
-{
-    if (size == 0)
-        return 0;
-    size_t length = 0;
-    const char *value = FindProfileValue(section, key, &length);
-    if (!value) {
-        value = defaultValue ? defaultValue : "";
-        length = strlen(value);
-    }
-    if (length > size - 1)
-        length = size - 1;
-    memcpy(buffer, value, length);
-    buffer[length] = '\0';
-    return (DWORD)length;
-}
-
-UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR)
-{
-    size_t length = 0;
-    const char *value = FindProfileValue(section, key, &length);
-    if (!value)
-        return (UINT)defaultValue;
-    char digits[16];
-    if (length > sizeof digits - 1)
-        length = sizeof digits - 1;
-    memcpy(digits, value, length);
-    digits[length] = '\0';
-    return (UINT)strtol(digits, NULL, 10);
-}
-
-DWORD GetFileAttributesA(LPCSTR) { return FuzzProfileText ? 0 : INVALID_FILE_ATTRIBUTES; }
 
 HANDLE LoadImageA(HINSTANCE, LPCSTR, UINT, int, int, UINT) { return NULL; }
 

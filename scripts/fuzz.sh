@@ -16,8 +16,6 @@ flags="-std=c++11 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 targets="CommandLine:app/CommandLine.cpp
 PowerStatus:driver/PowerStatus.cpp app/Text.cpp app/AppState.cpp
 SkinEntry:indicator/SkinFile.cpp app/Text.cpp
-SkinCatalogue:indicator/IndicatorSkinInfo.cpp indicator/SkinFile.cpp app/Text.cpp app/AppState.cpp
-IconFile:indicator/SkinFile.cpp app/Text.cpp
 BitmapHead:indicator/SkinFile.cpp app/Text.cpp
 GaugeLayout:osd/GaugeLayout.cpp"
 

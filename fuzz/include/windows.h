@@ -16,29 +16,17 @@ typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef unsigned int UINT;
-typedef char CHAR;
 typedef DWORD COLORREF;
 typedef uintptr_t UINT_PTR, ULONG_PTR, DWORD_PTR;
 typedef intptr_t LONG_PTR, INT_PTR;
-typedef UINT_PTR WPARAM;
-typedef LONG_PTR LPARAM, LRESULT;
 typedef void *HANDLE, *HINSTANCE, *HMODULE, *HWND, *HICON, *HBITMAP, *HRGN, *HDC, *HMENU, *HGDIOBJ;
 typedef const char *LPCSTR;
 typedef char *LPSTR;
 
 #define TRUE 1
 #define FALSE 0
-#define WINAPI
-#define CALLBACK
-#define MAX_PATH 260
-#define ERROR_SUCCESS 0L
 #define ERROR_INVALID_PARAMETER 87L
-#define ERROR_NOT_READY 21L
-#define ERROR_ALREADY_EXISTS 183L
-#define ERROR_INSUFFICIENT_BUFFER 122L
-#define ERROR_FILENAME_EXCED_RANGE 206L
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
-#define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)((WORD)(i)))
 
 typedef struct _SYSTEM_POWER_STATUS {
     BYTE ACLineStatus;
@@ -52,27 +40,20 @@ typedef struct _SYSTEM_POWER_STATUS {
 #define BATTERY_FLAG_NO_BATTERY 128
 
 typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
-typedef struct tagPOINT { LONG x, y; } POINT;
-typedef struct tagSIZE { LONG cx, cy; } SIZE;
 
-DWORD GetLastError(void);
 void SetLastError(DWORD error);
 int lstrlenA(LPCSTR text);
 LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int size);
-int lstrcmpiA(LPCSTR a, LPCSTR b);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 HMODULE GetModuleHandleA(LPCSTR name);
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 LPSTR GetCommandLineA(void);
 int lstrcmpA(LPCSTR a, LPCSTR b);
 
-// Private profiles: the fuzzers hand in one file's text (FuzzProfileText), whatever path is asked.
-extern const char *FuzzProfileText;
+// Private profiles and files: the fuzzed code never finds one to open.
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
                                LPCSTR path);
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR path);
-#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
-DWORD GetFileAttributesA(LPCSTR path);
 #define IMAGE_BITMAP 0
 #define LR_LOADFROMFILE 0x10
 HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
@@ -81,7 +62,6 @@ typedef int64_t LONGLONG;
 #define BI_RLE8 1L
 #define BI_RLE4 2L
 #define BI_BITFIELDS 3L
-// Files: the fuzzed code never finds one to open.
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 #define GENERIC_READ 0x80000000
