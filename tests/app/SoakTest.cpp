@@ -1,8 +1,10 @@
-// A day of running, compressed: the real main window with its tray icon, indicator, gauge and the
-// simulated driver gets a day's status ticks, brightness changes, indicator rebuilds, sheet openings
-// and menu openings. Time is delivered, not waited for: the test sends the timer messages itself and
-// drives the modal sheet and menu from inside their own loops. At the end of the day the process
-// holds exactly the GDI objects, icons, menus and windows it held after the first round.
+// The real main window in the test process, with its tray icon, indicator, gauge and the simulated
+// driver. Time is delivered, not waited for: the test sends the timer messages itself and drives the
+// modal sheet and menu from inside their own loops. First what the window does with its ticks, its
+// menu and its splash; then a day of running, compressed: a day's status ticks, brightness changes,
+// indicator rebuilds, sheet openings and menu openings, after which the process holds exactly the
+// GDI objects, icons, menus and windows it held after the first round, and the window's end gives
+// back everything its creation took.
 //
 // KESTREL_SOAK_ROUNDS sets the length: 200 rounds make the whole day (make soak); the default of 3
 // is the short round that every test run makes.
@@ -35,95 +37,63 @@
 
 namespace {
 
-const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
-
 // One round is a two-hundredth of a day: 864 half-second ticks (172,800 in all, 8,640 refreshes),
 // 5 brightness changes and a menu opening; every fourth round also rebuilds the indicator with a
 // new skin and mode, opens the sheet and rebuilds the indicator as it was (100 rebuilds, 50 sheets).
-const UINT DayRounds = 200;
-const UINT ShortRounds = 3;
-const UINT TicksPerRound = 864;
-const UINT BrightnessChangesPerRound = 5;
-const UINT SettingsRoundEvery = 4;
-const UINT SkinCount = 3;            // the installation image's Indicator01.dat to Indicator03.dat
-const UINT LcdLevels = 8;            // the simulated driver's default
-
-// Private steps, posted to the main window so that the sheet's and the menu's own loops run them.
+const UINT DayRounds = 200, ShortRounds = 3, TicksPerRound = 864, ChangesPerRound = 5, SettingsRoundEvery = 4;
+const UINT SkinCount = 3;   // the installation image's Indicator01.dat to Indicator03.dat
+const UINT LcdLevels = 8;   // the simulated driver's default
+// Sheet steps, posted to the main window so that the sheet's own loop runs them.
 const UINT SheetStepMessage = WM_APP + 1;
+// A modal loop that does not end would hang the run: after this long it is closed from outside.
+const UINT WatchdogMs = 20000;
 
 struct Counts {
     UINT gdi, icons, menus, windows;
+    bool operator==(const Counts &o) const { return gdi == o.gdi && icons == o.icons && menus == o.menus && windows == o.windows; }
 };
-
-BOOL CALLBACK CountChild(HWND, LPARAM count)
-{
-    ++*(UINT *)count;
-    return TRUE;
-}
-
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM count)
-{
-    ++*(UINT *)count;
-    EnumChildWindows(window, CountChild, count);
-    return TRUE;
-}
-
-// The windows of this thread, children included (the tests and the program share the one thread).
-UINT CountWindows()
-{
-    UINT count = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, (LPARAM)&count);
-    return count;
-}
-
-// The system's cached device contexts keep their visible regions with the window they last served,
-// the desktop included, so how many regions the desktop keeps depends on how many screen DCs were
-// last held at once. Each count, and the warm-up between its steps, first holds and draws through
-// the same number, so that counts compare the program's objects rather than the state of the cache.
-const UINT SettledScreenDcs = 8;
-
-void SettleScreenDcs()
-{
-    HDC dcs[SettledScreenDcs];
-    for (UINT i = 0; i < SettledScreenDcs; i++) {
-        dcs[i] = GetDC(NULL);
-        GetPixel(dcs[i], 0, 0);   // a DC's visible region is made when it is first drawn from
-    }
-    for (UINT i = SettledScreenDcs; i-- > 0;)
-        ReleaseDC(NULL, dcs[i]);
-}
-
-Counts Count()
-{
-    SettleScreenDcs();
-    Counts c = { CountGdiObjects(), CountIcons(), CountMenus(), CountWindows() };
-    return c;
-}
-
-bool operator==(const Counts &a, const Counts &b)
-{
-    return a.gdi == b.gdi && a.icons == b.icons && a.menus == b.menus && a.windows == b.windows;
-}
 
 std::ostream &operator<<(std::ostream &out, const Counts &c)
 {
-    return out << "GDI objects " << c.gdi << ", icons " << c.icons << ", menus " << c.menus << ", windows "
-               << c.windows;
+    return out << "GDI objects " << c.gdi << ", icons " << c.icons << ", menus " << c.menus << ", windows " << c.windows;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count)
+{
+    ++*(UINT *)count;
+    EnumChildWindows(window, CountWindow, count);
+    return TRUE;
+}
+
+// The system's cached device contexts keep their visible regions with the window they last served,
+// so how many regions the desktop keeps depends on how many screen DCs were last held at once.
+// Each count first holds and draws through the same number, so that counts compare the program's
+// objects rather than the state of the cache.
+void SettleScreenDcs()
+{
+    HDC dcs[8];
+    for (HDC &dc : dcs)
+        GetPixel(dc = GetDC(NULL), 0, 0);   // a DC's visible region is made when it is first drawn from
+    for (int i = 7; i >= 0; i--)
+        ReleaseDC(NULL, dcs[i]);
+}
+
+// The objects of this process, and the windows of its one thread (tests and program share it).
+Counts Count()
+{
+    SettleScreenDcs();
+    Counts c = { CountGdiObjects(), CountIcons(), CountMenus(), 0 };
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&c.windows);
+    return c;
 }
 
 // What the drivers of the modal loops saw; checked after each opening.
 struct LoopRecord {
-    UINT sheetOpening;       // which opening the sheet steps belong to
-    UINT pagesVisited;       // pages shown by the sheet steps of this opening
-    UINT tabs;               // the sheet's page count
-    BOOL sheetClosed;        // the last step asked the sheet to close
-    BOOL menuDriven;         // the menu reached its idle loop and was animated and closed
-    BOOL bannerAtRest;       // the banner's picture arrived at the bottom
-    BOOL watchdogFired;      // the loop had to be closed from outside
-};
-
+    UINT sheetOpening, pagesVisited, tabs, proposedHeight;
+    BOOL sheetClosed, menuDriven, bannerAtRest, watchdogFired;
+    RECT banner;
+} loop;
 WNDPROC mainProcedure;
-LoopRecord loop;
 
 // Sheet steps 0 to 3 show the pages in tab order from the one the sheet opened on and change
 // something on each that has settings; step 4 applies; step 5 closes, with OK or Cancel in turn.
@@ -132,56 +102,36 @@ void DriveSheet(HWND window, UINT step)
     HWND sheet = appState.sheetWindow;
     if (!sheet)
         return;   // never open: the opening's checks report it
-    const UINT pageOrder[4] = { 1, 2, 3, 0 };
+    const UINT index = (step + 1) % 4, opening = loop.sheetOpening;
+    HWND tabs = (HWND)SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0);
     if (step < 4) {
-        UINT index = pageOrder[step];
-        HWND tabs = (HWND)SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0);
         loop.tabs = (UINT)SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0);
         SendMessageA(sheet, PSM_SETCURSEL, index, 0);
         HWND page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
-        if (page && (UINT)SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == index)
-            loop.pagesVisited++;
+        loop.pagesVisited += page && (UINT)SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == index;
         if (index == 1) {
             HWND slider = GetDlgItem(page, IdcBacklightAc);
-            SendMessageA(slider, TBM_SETPOS, TRUE, loop.sheetOpening % LcdLevels);
+            SendMessageA(slider, TBM_SETPOS, TRUE, opening % LcdLevels);
             SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
         } else if (index == 2) {
             HWND list = GetDlgItem(page, IdcKindList);
-            SendMessageA(list, CB_SETCURSEL, loop.sheetOpening % SkinCount, 0);
+            SendMessageA(list, CB_SETCURSEL, opening % SkinCount, 0);
             SendMessageA(page, WM_COMMAND, MAKEWPARAM(IdcKindList, CBN_SELCHANGE), (LPARAM)list);
             for (int i = 0; i < 3; i++)
                 SendMessageA(page, WM_TIMER, SampleTimer, 0);
         } else if (index == 3) {
-            CheckDlgButton(page, IdcRingResume, loop.sheetOpening % 2 ? BST_CHECKED : BST_UNCHECKED);
-            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IdcRingResume, BN_CLICKED),
-                         (LPARAM)GetDlgItem(page, IdcRingResume));
+            CheckDlgButton(page, IdcRingResume, opening % 2 ? BST_CHECKED : BST_UNCHECKED);
+            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IdcRingResume, BN_CLICKED), (LPARAM)GetDlgItem(page, IdcRingResume));
         }
         RedrawWindow(sheet, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     } else if (step == 4) {
         SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
     } else {
         loop.sheetClosed = TRUE;
-        PostMessageA(sheet, PSM_PRESSBUTTON, loop.sheetOpening % 2 ? PSBTN_CANCEL : PSBTN_OK, 0);
+        PostMessageA(sheet, PSM_PRESSBUTTON, opening % 2 ? PSBTN_CANCEL : PSBTN_OK, 0);
         return;
     }
     PostMessageA(window, SheetStepMessage, step + 1, 0);
-}
-
-// Runs inside the menu's loop once the menu is shown and painted: every animation step of the
-// banner is delivered and painted, then the menu is closed.
-void DriveMenu(HWND window)
-{
-    TrayMenu *menu = appState.trayMenu;
-    if (!menu || loop.menuDriven)
-        return;
-    for (UINT i = 0; i < BannerStepCount; i++) {
-        SendMessageA(window, WM_TIMER, MenuAnimationTimer, 0);
-        if (menu->MenuWindow())
-            UpdateWindow(menu->MenuWindow());
-    }
-    loop.bannerAtRest = menu->MenuWindow() != NULL && menu->Step() == BannerRestStep;
-    loop.menuDriven = TRUE;
-    EndMenu();
 }
 
 LRESULT CALLBACK SoakProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -190,14 +140,24 @@ LRESULT CALLBACK SoakProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         DriveSheet(window, (UINT)wParam);
         return 0;
     }
-    if (message == WM_ENTERIDLE && wParam == MSGF_MENU)
-        DriveMenu(window);
+    if (message == WM_MEASUREITEM)
+        loop.proposedHeight = ((MEASUREITEMSTRUCT *)lParam)->itemHeight;
+    // Inside the menu's loop once it is shown: a second request for the menu comes in through the
+    // loop (a second menu would never close), and every animation step is delivered and painted.
+    TrayMenu *menu = appState.trayMenu;
+    if (message == WM_ENTERIDLE && wParam == MSGF_MENU && menu && !loop.menuDriven) {
+        PostMessageA(window, WM_COMMAND, CmdShowMenu, 0);
+        GetMenuItemRect(window, menu->Popup(), 0, &loop.banner);
+        for (UINT i = 0; i < BannerStepCount; i++) {
+            SendMessageA(window, WM_TIMER, MenuAnimationTimer, 0);
+            UpdateWindow(menu->MenuWindow());
+        }
+        loop.bannerAtRest = menu->MenuWindow() != NULL && menu->Step() == BannerRestStep;
+        loop.menuDriven = TRUE;
+        EndMenu();
+    }
     return CallWindowProcA(mainProcedure, window, message, wParam, lParam);
 }
-
-// A modal loop that does not end would hang the run: after this long the watchdog closes
-// whatever is open and the opening's checks fail.
-const UINT WatchdogMs = 20000;
 
 void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD)
 {
@@ -208,7 +168,7 @@ void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD)
 }
 
 // Runs the thread's messages, and with them any modal loop they start, until none is left.
-void PumpGuarded()
+void Pump()
 {
     UINT_PTR watchdog = SetTimer(NULL, 0, WatchdogMs, Watchdog);
     MSG msg;
@@ -218,15 +178,9 @@ void PumpGuarded()
 }
 
 // The battery over the day: draining, low, charging, full on AC, no battery, unknown line.
-struct BatteryPhase {
-    FakeBatteryState state;
-    DWORD percent;
-    DWORD minutes;
-};
-const BatteryPhase BatteryDay[] = {
-    { FakeOnBattery, 92, 300 }, { FakeOnBattery, 47, 140 }, { FakeOnBattery, 4, 9 },
-    { FakeAcCharging, 35, 0 }, { FakeAcCharging, 81, 0 }, { FakeAcNotCharging, 100, 0 },
-    { FakeAcNoBattery, 0, 0 }, { FakeStatusUnknown, 60, 0 },
+const struct { FakeBatteryState state; DWORD percent, minutes; } BatteryDay[] = {
+    { FakeOnBattery, 92, 300 }, { FakeOnBattery, 47, 140 }, { FakeOnBattery, 4, 9 }, { FakeAcCharging, 35, 0 },
+    { FakeAcCharging, 81, 0 }, { FakeAcNotCharging, 100, 0 }, { FakeAcNoBattery, 0, 0 }, { FakeStatusUnknown, 60, 0 },
 };
 
 class SoakTest : public ::testing::Test {
@@ -238,30 +192,26 @@ protected:
         SimState state;
         REQUIRE_TEST_WORLD(SimGetState(&state), "the driver simulator is not loaded in this prefix");
         ASSERT_TRUE(SimReset());
-        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
-
+        ClearStoredSettings();
         ZeroMemory(&appState, sizeof appState);
         appState.instance = GetModuleHandleA(NULL);
-        CopyText(appState.installFolder, sizeof appState.installFolder, KESTREL_IMAGE_DIR);
-        CopyText(appState.resourceFolder, sizeof appState.resourceFolder, KESTREL_IMAGE_DIR "\\Resource\\");
-        appState.smallAppIcon = (HICON)LoadImageA(appState.instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON),
-                                                  IMAGE_ICON, 16, 16, 0);
+        CopyText(appState.installFolder, PathSize, KESTREL_IMAGE_DIR);
+        CopyText(appState.resourceFolder, PathSize, KESTREL_IMAGE_DIR "\\Resource\\");
+        appState.smallAppIcon = (HICON)LoadImageA(appState.instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
+                                                  16, 16, 0);
         InitCommonControls();
         ASSERT_TRUE(RegisterMainWindowClass(appState.instance));
-        // An APM channel: the sheet shows all four pages.
-        appState.driver = new DriverChannel;
+        appState.driver = new DriverChannel;   // APM: the sheet shows all four pages
         ASSERT_TRUE(appState.driver->Open("Kestrel.exe /Z", KESTREL_IMAGE_DIR));
     }
     void TearDown() override
     {
-        if (appState.driver) {
+        if (appState.driver)
             appState.driver->Close();
-            delete appState.driver;
-        }
-        if (appState.smallAppIcon)
-            DestroyIcon(appState.smallAppIcon);
+        delete appState.driver;
+        DestroyIcon(appState.smallAppIcon);
         ZeroMemory(&appState, sizeof appState);
-        RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
+        ClearStoredSettings();
         if (battery)
             FakeBatterySet(battery, FakeAcNotCharging, 100, 0);
         MSG msg;
@@ -269,148 +219,150 @@ protected:
             ;   // the quit message and the window's posted notices
     }
 
-    // Builds the main window as start-up does, with the splash gone and the posted start-up notices
+    // The main window as start-up builds it, with the splash gone and the posted start-up notices
     // (levels pushed, indicator built, ring re-sent) handled.
     HWND CreateMainWindow()
     {
-        appState.mainWindow = CreateWindowExA(0, KestrelInstanceName, "", WS_POPUP | WS_DISABLED, 0, 0, 0, 0, NULL,
-                                              NULL, appState.instance, NULL);
-        HWND window = appState.mainWindow;
-        if (!window)
-            return NULL;
+        HWND window = appState.mainWindow = CreateWindowExA(0, KestrelInstanceName, "", WS_POPUP | WS_DISABLED, 0, 0,
+                                                            0, 0, NULL, NULL, appState.instance, NULL);
         mainProcedure = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)SoakProc);
         Pump();
-        if (appState.splash)
-            SendMessageA(appState.splash->Window(), WM_TIMER, SplashHideTimer, 0);
-        SendMessageA(window, WM_TIMER, StatusTimer, 0);   // removes the hidden splash
+        // The splash (this process was started without the switch D) stays while it is shown, hides
+        // itself when its time is up and is removed at the next tick.
+        HWND splash = appState.splash ? appState.splash->Window() : NULL;
+        SendMessageA(window, WM_TIMER, StatusTimer, 0);
+        EXPECT_TRUE(appState.splash && IsWindowVisible(splash));
+        SendMessageA(splash, WM_TIMER, SplashHideTimer, 0);
+        EXPECT_TRUE(IsWindow(splash) && !IsWindowVisible(splash));
+        SendMessageA(window, WM_TIMER, StatusTimer, 0);
+        EXPECT_TRUE(!appState.splash && !IsWindow(splash));
         return window;
     }
-    static void Pump()
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
 
-    void StatusTicks(HWND window, UINT count)
+    void Send(HWND window, UINT timer, UINT count)
     {
         for (UINT i = 0; i < count; i++)
-            SendMessageA(window, WM_TIMER, StatusTimer, 0);
-        ticks += count;
+            SendMessageA(window, WM_TIMER, timer, 0);
+        ticks += timer == StatusTimer ? count : 0;
     }
 
     // A brightness key press, then the polling ticks until the next: a short pause keeps the gauge
     // shown for the next change, a longer one lets it hide, the longest lets polling slow down.
     void BrightnessChange(HWND window)
     {
-        UINT change = brightnessChanges++;
+        static const UINT pauses[4] = { 2, 14, 5, 110 };
+        const UINT change = changes++, quiet = pauses[change % 4];
         ASSERT_TRUE(SimPress(change % LcdLevels));
-        SendMessageA(window, WM_TIMER, BrightnessTimer, 0);
+        Send(window, BrightnessTimer, 1);
         HWND gauge = appState.osd ? appState.osd->Window() : NULL;
         ASSERT_TRUE(gauge && IsWindowVisible(gauge)) << "brightness change " << change;
-        const UINT quietTicks[4] = { 2, 14, 5, 110 };
-        UINT quiet = quietTicks[change % 4];
-        for (UINT i = 0; i < quiet; i++)
-            SendMessageA(window, WM_TIMER, BrightnessTimer, 0);
+        Send(window, BrightnessTimer, quiet);
         EXPECT_EQ(quiet < 13, IsWindowVisible(gauge) != FALSE) << "brightness change " << change;
     }
 
-    // A new skin, layout or mode stored and announced; now and then the indicator is switched off.
+    // A new skin, layout, place or mode stored and announced; now and then the indicator is off.
     void RebuildIndicator(HWND window, BOOL canonical)
     {
-        UINT n = rebuilds++;
-        DWORD show = canonical || n % 10 != 7 ? 1 : 0;
-        DWORD number = canonical ? 1 : 2 + n % (SkinCount - 1);
-        DWORD mode = canonical ? 1 : n % 4;
-        DWORD vertical = canonical ? 0 : n % 2;
-        DWORD position = canonical ? PositionTopRight : n % 5;
-        AccessSetting(TRUE, SettingIndicatorShow, &show);
-        AccessSetting(TRUE, SettingIndicatorNumber, &number);
-        AccessSetting(TRUE, SettingIndicatorMode, &mode);
-        AccessSetting(TRUE, SettingIndicatorVertical, &vertical);
-        AccessSetting(TRUE, SettingIndicatorPosition, &position);
+        const UINT n = rebuilds++;
+        DWORD values[5] = { canonical || n % 10 != 7 ? 1u : 0u, canonical ? 1 : 2 + n % (SkinCount - 1),
+                            canonical ? 1 : n % 4, canonical ? 0 : n % 2, canonical ? 0 : n % 5 };
+        const char *names[5] = { SettingIndicatorShow, SettingIndicatorNumber, SettingIndicatorMode,
+                                 SettingIndicatorVertical, SettingIndicatorPosition };
+        for (int i = 0; i < 5; i++)
+            AccessSetting(TRUE, names[i], &values[i]);
         SendMessageA(window, SettingsChangedMessage, IndicatorChanged, 0);
-        if (show) {
-            ASSERT_TRUE(appState.indicator && IsWindowVisible(appState.indicator->Window())) << "rebuild " << n;
-        } else {
-            EXPECT_TRUE(appState.indicator == NULL) << "rebuild " << n;
-        }
+        EXPECT_EQ(values[0] != 0, appState.indicator && IsWindowVisible(appState.indicator->Window())) << "rebuild " << n;
     }
 
-    // The sheet from the tray's double click: every page shown and changed, applied, closed.
+    // The sheet from the tray's double click: every page shown and changed, applied, closed; the
+    // apply stored what the pages were given.
     void OpenSheet(HWND window)
     {
         ZeroMemory(&loop, sizeof loop);
-        loop.sheetOpening = sheetOpenings++;
+        loop.sheetOpening = sheets++;
         PostMessageA(window, WM_COMMAND, CmdProperties, 0);
         PostMessageA(window, SheetStepMessage, 0, 0);
-        PumpGuarded();   // runs the sheet's loop to its end, then the notices its apply posted
-        ASSERT_FALSE(loop.watchdogFired) << "sheet opening " << loop.sheetOpening << " did not close";
-        ASSERT_TRUE(loop.sheetClosed) << "sheet opening " << loop.sheetOpening;
-        EXPECT_EQ(4u, loop.tabs);
-        EXPECT_EQ(4u, loop.pagesVisited) << "sheet opening " << loop.sheetOpening;
-        EXPECT_FALSE(appState.sheetOpen);
-        EXPECT_TRUE(appState.sheetWindow == NULL);
-        // The apply stored what the pages were given.
+        Pump();   // the sheet's loop to its end, then the notices its apply posted
         DWORD number = 0, backlight = 99;
         AccessSetting(FALSE, SettingIndicatorNumber, &number);
         AccessSetting(FALSE, SettingLcdBacklightAc, &backlight);
-        EXPECT_EQ(1 + loop.sheetOpening % SkinCount, number);
-        EXPECT_EQ(loop.sheetOpening % LcdLevels, backlight);
+        EXPECT_TRUE(!loop.watchdogFired && loop.sheetClosed && loop.tabs == 4 && loop.pagesVisited == 4
+                    && !appState.sheetOpen && appState.sheetWindow == NULL && number == 1 + loop.sheetOpening % SkinCount
+                    && backlight == loop.sheetOpening % LcdLevels) << "sheet opening " << loop.sheetOpening;
     }
 
     void OpenMenu(HWND window)
     {
         ZeroMemory(&loop, sizeof loop);
         PostMessageA(window, WM_COMMAND, CmdShowMenu, 0);
-        PumpGuarded();   // runs the menu's loop until its idle step closes it
-        menuOpenings++;
-        ASSERT_FALSE(loop.watchdogFired) << "menu opening " << menuOpenings << " did not close";
-        ASSERT_TRUE(loop.menuDriven) << "menu opening " << menuOpenings;
-        EXPECT_TRUE(loop.bannerAtRest) << "menu opening " << menuOpenings;
-        EXPECT_TRUE(appState.trayMenu == NULL);
+        Pump();   // the menu's loop until its idle step closes it
+        menus++;
+        EXPECT_TRUE(!loop.watchdogFired && loop.menuDriven && loop.bannerAtRest && appState.trayMenu == NULL)
+            << "menu opening " << menus;
+        // Properties, Help and Exit at the proposed height and four more, two separators at half a row.
+        const UINT items = 3 * (loop.proposedHeight + 4) + 2 * (GetSystemMetrics(SM_CYMENU) / 2);
+        EXPECT_EQ((LONG)items, loop.banner.bottom - loop.banner.top) << "proposed " << loop.proposedHeight;
     }
 
     // One round, left as every round is left: the first battery state, the gauge hidden and its
     // polling slow, the indicator as the settings rounds leave it.
     void Round(HWND window, UINT round)
     {
-        const BatteryPhase &phase = BatteryDay[round % ARRAYSIZE(BatteryDay)];
+        const auto &phase = BatteryDay[round % 8];
         ASSERT_TRUE(FakeBatterySet(battery, phase.state, phase.percent, phase.minutes));
         SendMessageA(window, WM_POWERBROADCAST, round % 2 ? PBT_APMPOWERSTATUSCHANGE : PBT_APMRESUMESUSPEND, 0);
-        const UINT ticksBetween = TicksPerRound / BrightnessChangesPerRound / 2;
-        for (UINT i = 0; i < BrightnessChangesPerRound; i++) {
-            ASSERT_NO_FATAL_FAILURE(StatusTicks(window, ticksBetween));
+        const UINT between = TicksPerRound / ChangesPerRound / 2;
+        for (UINT i = 0; i < ChangesPerRound; i++) {
+            Send(window, StatusTimer, between);
             ASSERT_NO_FATAL_FAILURE(BrightnessChange(window));
         }
-        StatusTicks(window, TicksPerRound - ticksBetween * BrightnessChangesPerRound);
+        Send(window, StatusTimer, TicksPerRound - between * ChangesPerRound);
         if (round % SettingsRoundEvery == 1) {
-            ASSERT_NO_FATAL_FAILURE(RebuildIndicator(window, FALSE));
-            ASSERT_NO_FATAL_FAILURE(OpenSheet(window));
-            ASSERT_NO_FATAL_FAILURE(RebuildIndicator(window, TRUE));
+            RebuildIndicator(window, FALSE);
+            OpenSheet(window);
+            RebuildIndicator(window, TRUE);
         }
-        ASSERT_NO_FATAL_FAILURE(OpenMenu(window));
+        OpenMenu(window);
         ASSERT_TRUE(FakeBatterySet(battery, BatteryDay[0].state, BatteryDay[0].percent, BatteryDay[0].minutes));
         SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-        for (UINT i = 0; i < 110; i++)
-            SendMessageA(window, WM_TIMER, BrightnessTimer, 0);
+        Send(window, BrightnessTimer, 110);
         Pump();
     }
 
     const char *battery = NULL;
-    UINT ticks = 0, brightnessChanges = 0, rebuilds = 0, sheetOpenings = 0, menuOpenings = 0;
+    UINT ticks = 0, changes = 0, rebuilds = 0, sheets = 0, menus = 0;
 };
 
-UINT SoakRounds()
+TEST_F(SoakTest, TheStatusRefreshesOnTheFirstTickThenEveryTwentiethAndAfterABroadcast)
 {
-    const char *value = getenv("KESTREL_SOAK_ROUNDS");
-    int rounds = value ? atoi(value) : 0;
-    return rounds > 0 ? (UINT)rounds : ShortRounds;
-}
-
-void PrintCounts(const char *when, const Counts &c)
-{
-    printf("soak: %-22s GDI objects %u, icons %u, menus %u, windows %u\n", when, c.gdi, c.icons, c.menus, c.windows);
+    // A splash still shown when the window ends goes with it.
+    HWND window = appState.mainWindow = CreateWindowExA(0, KestrelInstanceName, "", WS_POPUP | WS_DISABLED, 0, 0,
+                                                        0, 0, NULL, NULL, appState.instance, NULL);
+    ASSERT_TRUE(appState.splash != NULL);
+    HWND splash = appState.splash->Window();
+    EXPECT_STREQ("", appState.trayIcon->Tip());   // nothing shown before the first tick
+    // Ticks until the tooltip shows the battery at percent, after a broadcast when given one.
+    auto ticksUntil = [&](DWORD percent, WPARAM broadcast) {
+        FakeBatterySet(battery, FakeOnBattery, percent, 60);
+        if (broadcast)
+            SendMessageA(window, WM_POWERBROADCAST, broadcast, 0);
+        char expected[64];
+        wsprintfA(expected, "Battery in use:%lu%% battery remaining", percent);
+        for (int tick = broadcast ? 0 : 1; tick <= 30; tick++) {
+            if (tick)
+                SendMessageA(window, WM_TIMER, StatusTimer, 0);
+            if (lstrcmpA(expected, appState.trayIcon->Tip()) == 0)
+                return tick;
+        }
+        return -1;
+    };
+    EXPECT_EQ(1, ticksUntil(57, 0));
+    EXPECT_EQ(20, ticksUntil(41, 0));
+    Send(window, StatusTimer, 10);
+    EXPECT_EQ(0, ticksUntil(30, PBT_APMRESUMEAUTOMATIC));   // at once, and the count starts again
+    EXPECT_EQ(20, ticksUntil(22, 0));
+    DestroyWindow(window);
+    EXPECT_TRUE(appState.splash == NULL && !IsWindow(splash));
 }
 
 TEST_F(SoakTest, ADayOfRunningLosesNoObjectAndDestroyReleasesEverything)
@@ -419,51 +371,51 @@ TEST_F(SoakTest, ADayOfRunningLosesNoObjectAndDestroyReleasesEverything)
     // resources, the menus' own bitmaps, the first shown window's) is theirs: a main window that
     // does everything of a round once, the sheet closed with OK and with Cancel, comes and goes first.
     HWND warm = CreateMainWindow();
-    ASSERT_TRUE(warm != NULL);
     ASSERT_TRUE(appState.trayIcon && appState.trayIcon->Added()) << "no notification area";
     ASSERT_TRUE(appState.osd != NULL) << "no brightness gauge: the simulated driver reports no levels";
+    // The screen DCs are settled between the steps as they are before each count.
     SettleScreenDcs();
     ASSERT_NO_FATAL_FAILURE(BrightnessChange(warm));
-    ASSERT_NO_FATAL_FAILURE(RebuildIndicator(warm, FALSE));
+    RebuildIndicator(warm, FALSE);
+    for (int i = 0; i < 2; i++) {
+        SettleScreenDcs();
+        OpenSheet(warm);
+    }
     SettleScreenDcs();
-    ASSERT_NO_FATAL_FAILURE(OpenSheet(warm));
-    SettleScreenDcs();
-    ASSERT_NO_FATAL_FAILURE(OpenSheet(warm));
-    SettleScreenDcs();
-    ASSERT_NO_FATAL_FAILURE(RebuildIndicator(warm, TRUE));
-    ASSERT_NO_FATAL_FAILURE(OpenMenu(warm));
+    RebuildIndicator(warm, TRUE);
+    OpenMenu(warm);
     ASSERT_TRUE(DestroyWindow(warm));
     Pump();
-    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey);
-    ticks = brightnessChanges = rebuilds = sheetOpenings = menuOpenings = 0;
-    Counts before = Count();
+    ClearStoredSettings();
+    ticks = changes = rebuilds = sheets = menus = 0;
+    const Counts before = Count();
 
-    DWORD start = GetTickCount();
+    const DWORD start = GetTickCount();
+    const char *asked = getenv("KESTREL_SOAK_ROUNDS");
+    const UINT rounds = asked && atoi(asked) > 0 ? (UINT)atoi(asked) : ShortRounds;
     HWND window = CreateMainWindow();
-    ASSERT_TRUE(window != NULL);
-    UINT rounds = SoakRounds();
     ASSERT_NO_FATAL_FAILURE(Round(window, 0));
-    Counts firstRound = Count();
+    const Counts firstRound = Count();
     for (UINT round = 1; round < rounds; round++)
         ASSERT_NO_FATAL_FAILURE(Round(window, round));
-    Counts end = Count();
-    DWORD elapsed = GetTickCount() - start;
+    const Counts end = Count();
+    const DWORD elapsed = GetTickCount() - start;
     EXPECT_EQ(firstRound, end);
     EXPECT_EQ(rounds * TicksPerRound, ticks);
-
     ASSERT_TRUE(DestroyWindow(window));
     Pump();
     EXPECT_TRUE(appState.trayIcon == NULL && appState.indicator == NULL && appState.osd == NULL);
-    Counts after = Count();
+    const Counts after = Count();
     EXPECT_EQ(before, after) << "what the main window built, its end did not release";
 
-    printf("soak: %u of %u rounds in %lu.%03lu s: %u status ticks, %u brightness changes, %u indicator "
-           "rebuilds, %u sheet openings, %u menu openings\n", rounds, DayRounds, elapsed / 1000, elapsed % 1000,
-           ticks, brightnessChanges, rebuilds, sheetOpenings, menuOpenings);
-    PrintCounts("before the window:", before);
-    PrintCounts("after the first round:", firstRound);
-    PrintCounts("at the end:", end);
-    PrintCounts("after the window:", after);
+    printf("soak: %u of %u rounds in %lu.%03lu s: %u status ticks, %u brightness changes, %u indicator rebuilds, "
+           "%u sheet openings, %u menu openings\n", rounds, DayRounds, elapsed / 1000, elapsed % 1000, ticks, changes,
+           rebuilds, sheets, menus);
+    const Counts *all[] = { &before, &firstRound, &end, &after };
+    const char *when[] = { "before the window:", "after the first round:", "at the end:", "after the window:" };
+    for (int i = 0; i < 4; i++)
+        printf("soak: %-22s GDI objects %u, icons %u, menus %u, windows %u\n", when[i], all[i]->gdi, all[i]->icons,
+               all[i]->menus, all[i]->windows);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The splash window against Wine's real windows, timers and GDI: the picture chosen for the display,
-// the window's shape and manners, its refusals, and the handles it gives back.
+// its refusals, an empty shape, its owner going first, and what a failed creation leaves. Where it
+// shows, its shape on screen and that it leaves the foreground alone the start-up scenario sees.
 #include <gtest/gtest.h>
 
 #include "common/GdiCount.h"
@@ -12,9 +13,8 @@ const COLORREF Key = RGB(0, 255, 0);
 
 HBITMAP FilledBitmap(int width, int height, COLORREF colour)
 {
-    HDC screen = GetDC(NULL);
+    HDC screen = GetDC(NULL), memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HDC memory = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(memory, bitmap);
     HBRUSH brush = CreateSolidBrush(colour);
     RECT all = { 0, 0, width, height };
@@ -26,60 +26,12 @@ HBITMAP FilledBitmap(int width, int height, COLORREF colour)
     return bitmap;
 }
 
-// Whether two bitmaps hold the same pixels on a grid of every step-th pixel.
-bool SamePixels(HBITMAP a, HBITMAP b, int step)
-{
-    BITMAP ia, ib;
-    GetObjectA(a, sizeof ia, &ia);
-    GetObjectA(b, sizeof ib, &ib);
-    if (ia.bmWidth != ib.bmWidth || ia.bmHeight != ib.bmHeight)
-        return false;
-    HDC da = CreateCompatibleDC(NULL), db = CreateCompatibleDC(NULL);
-    HGDIOBJ oa = SelectObject(da, a), ob = SelectObject(db, b);
-    bool same = true;
-    for (int y = 0; y < ia.bmHeight && same; y += step)
-        for (int x = 0; x < ia.bmWidth && same; x += step)
-            same = GetPixel(da, x, y) == GetPixel(db, x, y);
-    SelectObject(da, oa);
-    SelectObject(db, ob);
-    DeleteDC(da);
-    DeleteDC(db);
-    return same;
-}
-
 void Pump()
 {
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
 }
-
-// Pumps messages until the splash has hidden itself or timeoutMs pass.
-bool WaitHidden(const SplashWindow &splash, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    BOOL visible = TRUE;
-    while (splash.IsVisible(&visible) && visible && GetTickCount() - start < timeoutMs) {
-        Pump();
-        Sleep(10);
-    }
-    return !visible;
-}
-
-class Splash : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
-        ASSERT_TRUE(owner != NULL);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(owner);
-        Pump();
-    }
-    HWND owner;
-};
 
 TEST(SplashPictureId, HighColourFrom16BitsUnlessItsIdIsZero)
 {
@@ -91,120 +43,59 @@ TEST(SplashPictureId, HighColourFrom16BitsUnlessItsIdIsZero)
         EXPECT_EQ(c.expected, SplashPictureId(c.depth, 112, c.high)) << c.depth << " bits, high id " << c.high;
 }
 
-// Where it shows and that it leaves the foreground alone the start-up scenario sees on screen.
-TEST_F(Splash, ShowsTheDisplaysPictureDisabledUntilItsTimerHidesIt)
+TEST(Splash, RefusesASecondCreationHidesOnTimeWithAnEmptyShapeAndLeavesNothingWhenItFails)
 {
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    HDC screen = GetDC(NULL);
-    int depth = GetDeviceCaps(screen, BITSPIXEL);
-    ReleaseDC(NULL, screen);
-    ASSERT_GE(depth, 16) << "the test display shows high colour";
-
-    const struct { UINT high; UINT shown; } cases[] = { { IDB_SPLASH_HIGH, IDB_SPLASH_HIGH }, { 0, IDB_SPLASH_LOW } };
-    for (const auto &c : cases) {
-        SplashWindow splash;
-        ASSERT_TRUE(splash.CreateFromResource(instance, owner, IDB_SPLASH_LOW, c.high, 1, &Key, 60000, NULL));
-        HWND window = splash.Window();
-        HBITMAP expected = LoadBitmapA(instance, MAKEINTRESOURCEA(c.shown));
-        EXPECT_TRUE(SamePixels(expected, splash.Picture(), 3)) << "bitmap " << c.shown;
-        DeleteObject(expected);
-        const DWORD styles = WS_POPUP | WS_DISABLED | WS_VISIBLE | WS_CHILD | WS_CAPTION | WS_THICKFRAME;
-        EXPECT_EQ((DWORD)(WS_POPUP | WS_DISABLED | WS_VISIBLE), GetWindowLongA(window, GWL_STYLE) & styles);
-
-        // Only its timer hides it.
-        SendMessageA(window, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(IsWindowVisible(window));
-        EXPECT_TRUE(splash.Destroy());
-        EXPECT_FALSE(IsWindow(window));
-    }
-}
-
-TEST_F(Splash, RefusesASecondCreationAndIsMadeAgainAfterDestroy)
-{
-    HBITMAP picture = FilledBitmap(40, 30, RGB(10, 20, 30));
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+    HBITMAP picture = FilledBitmap(40, 30, RGB(10, 20, 30)), allKey = FilledBitmap(64, 48, Key);
     SplashWindow splash;
     ASSERT_TRUE(splash.CreateFromBitmap(NULL, owner, picture, 1, &Key, 60000, NULL, NULL));
     HWND first = splash.Window();
-    HBITMAP firstCopy = splash.Picture();
-    SetLastError(0);
     POINT elsewhere = { 5, 5 };
+    SetLastError(0);
     EXPECT_FALSE(splash.CreateFromBitmap(NULL, owner, picture, 1, &Key, 60000, NULL, &elsewhere));
     EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
-    EXPECT_TRUE(first == splash.Window() && firstCopy == splash.Picture() && IsWindowVisible(first));
-
-    // Destroyed, it can be created again; then its own position is used.
+    EXPECT_TRUE(first == splash.Window() && IsWindowVisible(first));
+    SendMessageA(first, WM_CLOSE, 0, 0);   // only its timer hides it
+    EXPECT_TRUE(IsWindowVisible(first));
     EXPECT_TRUE(splash.Destroy());
-    ASSERT_TRUE(splash.CreateFromBitmap(NULL, owner, picture, 1, &Key, 60000, NULL, &elsewhere));
+
+    // Made again after Destroy, at its own position; all key: an empty shape, hidden on time and
+    // left for the owner to destroy.
+    ASSERT_TRUE(splash.CreateFromBitmap(NULL, owner, allKey, 1, &Key, 50, NULL, &elsewhere));
     RECT r;
     GetWindowRect(splash.Window(), &r);
     EXPECT_TRUE(r.left == 5 && r.top == 5);
-    EXPECT_TRUE(splash.Destroy());
-    DeleteObject(picture);
-}
-
-TEST_F(Splash, AnAllKeyPictureHasAnEmptyShapeAndStillHidesOnTime)
-{
-    HBITMAP picture = FilledBitmap(64, 48, Key);
-    SplashWindow splash;
-    ASSERT_TRUE(splash.CreateFromBitmap(NULL, owner, picture, 1, &Key, 50, NULL, NULL));
     HRGN shape = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(NULLREGION, GetWindowRgn(splash.Window(), shape));
     DeleteObject(shape);
-    EXPECT_TRUE(WaitHidden(splash, 5000));
-    EXPECT_TRUE(IsWindow(splash.Window()));   // hidden, not destroyed: that is the owner's part
-    EXPECT_TRUE(splash.Destroy());
-    DeleteObject(picture);
-}
-
-TEST_F(Splash, GoesWithItsOwnerAndGivesBackEveryHandle)
-{
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    {   // warm-up: the first load and window of the process allocate for good
-        SplashWindow splash;
-        splash.CreateFromResource(instance, owner, IDB_SPLASH_LOW, IDB_SPLASH_HIGH, 1, &Key, 60000, NULL);
-        splash.Destroy();
+    BOOL visible = TRUE;
+    for (DWORD start = GetTickCount(); splash.IsVisible(&visible) && visible && GetTickCount() - start < 5000;) {
+        Pump();
+        Sleep(10);
     }
-    UINT before = CountGdiObjects();
-    for (int i = 0; i < 5; i++) {
-        SplashWindow splash;
-        ASSERT_TRUE(splash.CreateFromResource(instance, owner, IDB_SPLASH_LOW, IDB_SPLASH_HIGH, 1, &Key, 30,
-                                              NULL));
-        EXPECT_TRUE(WaitHidden(splash, 5000));
-        EXPECT_TRUE(splash.Destroy());
-    }
-    EXPECT_EQ(before, CountGdiObjects());
+    EXPECT_FALSE(visible);
+    EXPECT_TRUE(IsWindow(splash.Window()));
 
-    // A failed creation leaves no window and nothing behind, and keeps its cause.
-    SplashWindow failed;
-    EXPECT_FALSE(failed.CreateFromBitmap(instance, owner, NULL, 1, &Key, 60000, NULL, NULL));
-    EXPECT_TRUE(failed.Window() == NULL);
-    EXPECT_TRUE(failed.Picture() == NULL);
+    // The owner goes first and takes the splash along: the object lets go of the dead handle.
+    HWND window = splash.Window();
+    DestroyWindow(owner);
+    EXPECT_FALSE(IsWindow(window));
     SetLastError(0);
-    EXPECT_FALSE(failed.CreateFromResource(instance, owner, 999, 998, 1, &Key, 60000, NULL));
+    EXPECT_FALSE(splash.IsVisible(NULL));
+    EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
+
+    // A failed creation leaves no window and no object behind, and keeps its cause.
+    UINT before = CountGdiObjects();
+    SplashWindow failed;
+    EXPECT_FALSE(failed.CreateFromBitmap(NULL, NULL, NULL, 1, &Key, 60000, NULL, NULL));
+    EXPECT_TRUE(failed.Window() == NULL && failed.Picture() == NULL);
+    SetLastError(0);
+    EXPECT_FALSE(failed.CreateFromResource(GetModuleHandleA(NULL), NULL, 999, 998, 1, &Key, 60000, NULL));
     EXPECT_EQ((DWORD)ERROR_RESOURCE_NAME_NOT_FOUND, GetLastError());
     EXPECT_EQ(before, CountGdiObjects());
-}
-
-TEST(SplashOwner, TakesTheSplashAlongAndTheObjectLetsGoOfTheDeadHandle)
-{
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    UINT before = 0;
-    for (int i = 0; i < 4; i++) {
-        if (i == 1)
-            before = CountGdiObjects();   // the first round was the warm-up
-        HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
-        SplashWindow owned;
-        ASSERT_TRUE(owned.CreateFromResource(instance, owner, IDB_SPLASH_LOW, IDB_SPLASH_HIGH, 1, &Key, 60000,
-                                             NULL));
-        HWND window = owned.Window();
-        DestroyWindow(owner);
-        EXPECT_FALSE(IsWindow(window));
-        SetLastError(0);
-        EXPECT_FALSE(owned.IsVisible(NULL));
-        EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
-        Pump();
-    }
-    EXPECT_EQ(before, CountGdiObjects());
+    DeleteObject(picture);
+    DeleteObject(allKey);
+    Pump();
 }
 
 } // namespace

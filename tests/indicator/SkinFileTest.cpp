@@ -1,5 +1,5 @@
 // The skin file readers against the platform's real profile reader: the entry syntaxes with their
-// edge cases as one table, what absent and malformed entries give the caller, and the catalogue.
+// edge cases as one table, what absent and malformed entries give the caller, paths, and the catalogue.
 #include <gtest/gtest.h>
 #include <string>
 
@@ -21,8 +21,7 @@ TEST(SkinEntry, ReadsWellFormedEntriesAndRefusesTheRest)
         std::string value;   // empty: the key is not written
         BOOL placed;
         EntryResult result;
-        int fields;
-        int x, y;
+        int fields, x, y;
         COLORREF colour;
         const char *name;
     } cases[] = {
@@ -32,80 +31,55 @@ TEST(SkinEntry, ReadsWellFormedEntriesAndRefusesTheRest)
         // Blanks after a comma are skipped; a blank before one ends the parse.
         { "B1", "1, 2, 3, b.bmp", FALSE, EntryPresent, 4, 0, 0, RGB(1, 2, 3), "b.bmp" },
         { "B2", "1 ,2,3,b.bmp", FALSE, EntryMalformed, 1, 0, 0, 0, "" },
-        // The name ends at the first blank; the rest is ignored.
+        // The name ends at the first blank; only the low 8 bits of a number count.
         { "B3", "255,0,255,my body.bmp", FALSE, EntryPresent, 4, 0, 0, RGB(255, 0, 255), "my" },
-        { "B4", "256,0,511,b.bmp", FALSE, EntryPresent, 4, 0, 0, RGB(0, 0, 255), "b.bmp" },
-        { "B5", "300,1,2,sub\\b.bmp", FALSE, EntryPresent, 4, 0, 0, RGB(44, 1, 2), "sub\\b.bmp" },
+        { "B4", "300,1,511,sub\\b.bmp", FALSE, EntryPresent, 4, 0, 0, RGB(44, 1, 255), "sub\\b.bmp" },
         // A colour entry where a placed one belongs converts only three fields.
         { "G1", "255,0,255,g.bmp", TRUE, EntryMalformed, 3, 0, 0, 0, "" },
-        { "G2", "6,4,255,0,255", TRUE, EntryMalformed, 5, 0, 0, 0, "" },
+        { "G2", "6,4,255,0,255,", TRUE, EntryMalformed, 5, 0, 0, 0, "" },
         { "G3", "x,4,255,0,255,g.bmp", TRUE, EntryMalformed, 0, 0, 0, 0, "" },
-        { "G4", "6,4,255,0,255,", TRUE, EntryMalformed, 5, 0, 0, 0, "" },
         { "E1", " ", FALSE, EntryMalformed, 0, 0, 0, 0, "" },
         { "Missing", "", FALSE, EntryAbsent, 0, 0, 0, 0, "" },
         { "N1", "#NotFound#", FALSE, EntryAbsent, 0, 0, 0, 0, "" },
         { "N2", "#notfound#", FALSE, EntryMalformed, 0, 0, 0, 0, "" },
-        // Names: 259 characters fit a path buffer; one more never is cut into another file's name.
+        // Names: 259 characters fit a path buffer; one more is never cut into another file's name.
         { "L1", "1,2,3," + longName, FALSE, EntryPresent, 4, 0, 0, RGB(1, 2, 3), longName.c_str() },
         { "L2", "1,2,3," + tooLong, FALSE, EntryNameTooLong, 4, 0, 0, 0, "" },
-        // A value beyond 359 characters is cut: here inside the third number's field... of blanks.
+        // A value beyond 359 characters is cut: here inside the third number's field of blanks.
         { "L3", "1,2," + std::string(360, ' ') + "3,b.bmp", FALSE, EntryMalformed, 2, 0, 0, 0, "" },
     };
     DeleteFileA(File.c_str());
-    for (const auto &c : cases) {
-        if (!c.value.empty()) {
-            ASSERT_TRUE(WritePrivateProfileStringA("S", c.key, c.value.c_str(), File.c_str()));
-        }
-    }
-
+    for (const auto &c : cases)
+        EXPECT_TRUE(c.value.empty() || WritePrivateProfileStringA("S", c.key, c.value.c_str(), File.c_str())) << c.key;
     for (const auto &c : cases) {
         SkinEntry entry;
         char name[SkinNameSize] = "untouched";
         EXPECT_EQ(c.result, ReadSkinEntry(File.c_str(), "S", c.key, c.placed, &entry, name, sizeof name)) << c.key;
         EXPECT_EQ(c.fields, entry.fieldsRead) << c.key;
-
         // The readers the program uses: the values, or the caller's defaults.
         int x = 99, y = 99;
         COLORREF colour = 99;
-        BOOL ok = c.placed
+        const BOOL ok = c.placed
             ? ReadPlacedEntry(File.c_str(), "s", c.key, &x, &y, &colour, name, sizeof name, -7, -8, 77, "dflt")
             : ReadColorEntry(File.c_str(), "s", c.key, &colour, name, sizeof name, 77, "dflt");
         EXPECT_EQ(c.result == EntryPresent, ok) << c.key;
-        if (ok) {
-            EXPECT_STREQ(c.name, name) << c.key;
-            EXPECT_EQ(c.colour, colour) << c.key;
-            EXPECT_TRUE(!c.placed || (x == c.x && y == c.y)) << c.key;
-        } else {
-            EXPECT_STREQ("dflt", name) << c.key;
-            EXPECT_EQ(77u, colour) << c.key;
-            EXPECT_TRUE(!c.placed || (x == -7 && y == -8)) << c.key;
-        }
-        // Without defaults a failed entry gives an empty name and zeros.
-        if (!ok && c.placed) {
-            ReadPlacedEntry(File.c_str(), "S", c.key, &x, &y, &colour, name, sizeof name);
-            EXPECT_TRUE(x == 0 && y == 0 && colour == 0 && name[0] == '\0') << c.key;
-        }
+        EXPECT_STREQ(ok ? c.name : "dflt", name) << c.key;
+        EXPECT_EQ(ok ? c.colour : 77, colour) << c.key;
+        EXPECT_TRUE(!c.placed || (ok ? x == c.x && y == c.y : x == -7 && y == -8)) << c.key;
     }
-
     // A name that does not fit the caller's buffer is refused, never cut.
     char name[6] = "";
     COLORREF colour;
-    EXPECT_FALSE(ReadColorEntry(File.c_str(), "S", "B4", &colour, name, 5));
+    EXPECT_FALSE(ReadColorEntry(File.c_str(), "S", "B1", &colour, name, 5));
     EXPECT_STREQ("", name);
-    EXPECT_TRUE(ReadColorEntry(File.c_str(), "S", "B4", &colour, name, 6));
+    EXPECT_TRUE(ReadColorEntry(File.c_str(), "S", "B1", &colour, name, 6));
     EXPECT_STREQ("b.bmp", name);
-}
 
-TEST(SkinEntry, PathsAreNeverCut)
-{
     char path[PathSize];
-    EXPECT_TRUE(SkinFilePath("C:\\K", 7, path, sizeof path));
-    EXPECT_STREQ("C:\\K\\Indicator07.dat", path);
-    EXPECT_TRUE(SkinFilePath("C:\\K", 100, path, sizeof path));
-    EXPECT_STREQ("C:\\K\\Indicator100.dat", path);
+    EXPECT_TRUE(SkinFilePath("C:\\K", 7, path, sizeof path) && !strcmp("C:\\K\\Indicator07.dat", path));
+    EXPECT_TRUE(SkinFilePath("C:\\K", 100, path, sizeof path) && !strcmp("C:\\K\\Indicator100.dat", path));
     EXPECT_FALSE(SkinFilePath(std::string(250, 'k').c_str(), 1, path, sizeof path));
     EXPECT_TRUE(SkinImagePath("C:\\K\\Resource\\", "sub\\a.bmp", path, sizeof path));
-    EXPECT_STREQ("C:\\K\\Resource\\sub\\a.bmp", path);
     EXPECT_FALSE(SkinImagePath("C:\\K\\Resource\\", std::string(250, 'n').c_str(), path, sizeof path));
 }
 
@@ -113,57 +87,39 @@ TEST(SkinCatalogue, TitleAndFixesOfEachSkinFile)
 {
     testskin::UseFolder(Folder);
     const std::string title40 = "A title of exactly forty characters long";
-    ASSERT_EQ(40u, title40.size());
-    const struct { UINT number; const char *title; const char *mark; const char *time; SkinFix markFix, timeFix; } skins[] = {
-        { 3, "Slim gauge", "1", "0", ForcedOn, ForcedOff },
-        { 4, title40.c_str(), "2", NULL, Free, Free },
-        { 42, NULL, "-1", "1", Free, ForcedOn },
+    const struct { UINT number; const char *title, *mark, *time; std::string shown; SkinFix markFix, timeFix; } skins[] = {
+        { 3, "Slim gauge", "1", "0", "Slim gauge", ForcedOn, ForcedOff },
+        { 4, title40.c_str(), "2", NULL, title40.substr(0, 29), Free, Free },
+        { 42, NULL, "-1", "1", "", Free, ForcedOn },
+        { 44, NULL, NULL, NULL, "", Free, Free },   // no general section at all
     };
-    for (const auto &s : skins) {
-        char name[32];
-        wsprintfA(name, "Indicator%02u.dat", s.number);
-        std::string file = Folder + name;
-        DeleteFileA(file.c_str());
-        WritePrivateProfileStringA("Other", "Key", "1", file.c_str());
-        if (s.title)
-            WritePrivateProfileStringA("Indicator.General", "Title", s.title, file.c_str());
-        WritePrivateProfileStringA("Indicator.General", "FixShowPowerStatusMark", s.mark, file.c_str());
-        if (s.time)
-            WritePrivateProfileStringA("Indicator.General", "FixShowRestBatteryTime", s.time, file.c_str());
-    }
-
     IndicatorSkinInfo info;
     char title[100];
     SkinFix mark = Free, time = Free;
     SetLastError(0);
     EXPECT_FALSE(info.GetInfo(title, sizeof title, &mark, &time));
     EXPECT_EQ((DWORD)ERROR_NOT_READY, GetLastError());
-
-    ASSERT_TRUE(info.Load(3));
-    ASSERT_TRUE(info.GetInfo(title, sizeof title, &mark, &time));
-    EXPECT_STREQ("Slim gauge", title);
-    EXPECT_TRUE(mark == ForcedOn && time == ForcedOff);
-
+    for (const auto &s : skins) {
+        char name[32];
+        wsprintfA(name, "Indicator%02u.dat", s.number);
+        const std::string file = Folder + name;
+        DeleteFileA(file.c_str());
+        WritePrivateProfileStringA("Indicator.Psm", "BodyH", "255,0,255,b.bmp", file.c_str());
+        const char *const keys[3][2] = { { "Title", s.title }, { "FixShowPowerStatusMark", s.mark },
+                                         { "FixShowRestBatteryTime", s.time } };
+        for (const auto &k : keys)
+            if (k[1])
+                WritePrivateProfileStringA("Indicator.General", k[0], k[1], file.c_str());
+        ASSERT_TRUE(info.Load(s.number));
+        ASSERT_TRUE(info.GetInfo(title, sizeof title, &mark, &time));
+        EXPECT_TRUE(s.shown == title && mark == s.markFix && time == s.timeFix) << s.number << ": " << title;
+    }
     ASSERT_TRUE(info.Load(4));
-    ASSERT_TRUE(info.GetInfo(title, sizeof title, &mark, &time));
-    EXPECT_EQ(title40.substr(0, 29), title);
-    EXPECT_TRUE(mark == Free && time == Free);
     ASSERT_TRUE(info.GetInfo(title, 5, NULL, NULL));
     EXPECT_STREQ("A ti", title);
-
-    ASSERT_TRUE(info.Load(42));
-    ASSERT_TRUE(info.GetInfo(title, sizeof title, &mark, &time));
-    EXPECT_TRUE(title[0] == '\0' && mark == Free && time == ForcedOn);
-
     // A number without a file: not valid, whatever was loaded before.
     EXPECT_FALSE(info.Load(43));
     EXPECT_FALSE(info.GetInfo(title, sizeof title, &mark, &time));
-    // A file without the general section is valid, titled "" and free.
-    std::string bare = Folder + "Indicator44.dat";
-    WritePrivateProfileStringA("Indicator.Psm", "BodyH", "255,0,255,b.bmp", bare.c_str());
-    ASSERT_TRUE(info.Load(44));
-    ASSERT_TRUE(info.GetInfo(title, sizeof title, &mark, &time));
-    EXPECT_TRUE(title[0] == '\0' && mark == Free && time == Free);
 }
 
 } // namespace

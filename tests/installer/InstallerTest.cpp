@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <vector>
+
 #include "TestPaths.h"
 
 namespace {
@@ -14,39 +16,32 @@ const char MadeFolder[] = "C:\\Program Files\\Ardwick Test";
 const char SetupPath[] = KESTREL_PROGRAM_BUILD_DIR "\\KestrelSetup.exe";
 const char ProductKey[] = "Software\\Ardwick\\Kestrel";
 const char MakerKey[] = "Software\\Ardwick";
-const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
 const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrel";
 
 bool KeyExists(HKEY root, const char *path)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    bool exists = RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (exists)
+        RegCloseKey(key);
+    return exists;
 }
 
 // A string value, or "<none>" when it cannot be read.
 std::string RegText(HKEY root, const char *path, const char *name)
 {
-    char text[512];
-    DWORD size = sizeof text, type = 0;
+    char text[512] = "";
+    DWORD size = sizeof text - 1, type = 0;
     HKEY key;
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "<none>";
     LONG status = RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &size);
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS || type != REG_SZ)
-        return "<none>";
-    text[sizeof text - 1] = 0;
-    return text;
+    return status == ERROR_SUCCESS && type == REG_SZ ? text : "<none>";
 }
 
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 DWORD FileSize(const std::string &path)
 {
@@ -58,19 +53,13 @@ DWORD FileSize(const std::string &path)
 void ImageFiles(const std::string &relative, std::vector<std::string> *out)
 {
     WIN32_FIND_DATAA found;
-    std::string base = std::string(KESTREL_IMAGE_DIR) + relative;
-    HANDLE find = FindFirstFileA((base + "\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ImageFiles(relative + "\\" + name, out);
-        else
-            out->push_back(relative + "\\" + name);
-    } while (FindNextFileA(find, &found));
+    HANDLE find = FindFirstFileA((KESTREL_IMAGE_DIR + relative + "\\*").c_str(), &found);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found)) {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ImageFiles(relative + "\\" + name, out)
+                                                                : out->push_back(relative + "\\" + name);
+    }
     FindClose(find);
 }
 
@@ -81,11 +70,8 @@ std::string StartMenuFolder()
     return std::string(path) + "\\Kestrel";
 }
 
-int Install(const char *folder)
-{
-    // /D comes last and unquoted, blanks and all.
-    return RunProgram(std::string("\"") + SetupPath + "\" /S /D=" + folder, 120000);
-}
+// /D comes last and unquoted, blanks and all.
+int Install() { return RunProgram(std::string("\"") + SetupPath + "\" /S /D=" + Folder, 120000); }
 
 // Runs the uninstaller as Add/Remove Programs names it and waits until it has done its work: it
 // runs from a copy of itself that it starts before its own process ends.
@@ -94,26 +80,20 @@ bool Uninstall(const std::string &options)
     PROCESS_INFORMATION info;
     if (!StartProcess(RegText(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString") + " /S" + options, &info))
         return false;
-    bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
+    bool done = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
     // Process ids are reused: only a process started after the uninstaller is its copy.
-    FILETIME started, unused;
+    FILETIME started, created, unused;
     GetProcessTimes(info.hProcess, &started, &unused, &unused, &unused);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
-    if (!ended)
-        return false;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
-    bool done = true;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (entry.th32ParentProcessID != info.dwProcessId)
-            continue;
-        HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID);
-        FILETIME created;
-        if (copy && GetProcessTimes(copy, &created, &unused, &unused, &unused)
-                && CompareFileTime(&created, &started) >= 0)
-            done = WaitForSingleObject(copy, 60000) == WAIT_OBJECT_0 && done;
+    for (BOOL more = Process32First(snapshot, &entry); more && done; more = Process32Next(snapshot, &entry)) {
+        HANDLE copy = entry.th32ParentProcessID == info.dwProcessId
+            ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID) : NULL;
+        if (copy && GetProcessTimes(copy, &created, &unused, &unused, &unused) && CompareFileTime(&created, &started) >= 0)
+            done = WaitForSingleObject(copy, 60000) == WAIT_OBJECT_0;
         if (copy)
             CloseHandle(copy);
     }
@@ -134,33 +114,21 @@ DWORD ExitCode(KestrelProcess &kestrel)
     return kestrel.WaitForExit(10000, &code) ? code : 99;
 }
 
-void RemoveTree(const std::string &path)
-{
-    const std::string from = path + '\0';   // a list of one name, ended by an empty one
-    SHFILEOPSTRUCTA remove = {};
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = from.c_str();
-    remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationA(&remove);
-}
-
 // Each test starts from a machine without Kestrel and leaves none behind.
 class Installer : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Clean();
+        TearDown();
         ASSERT_TRUE(Exists(SetupPath)) << SetupPath << " is missing: the program tree builds it";
     }
-    void TearDown() override { Clean(); }
-    static void Clean()
+    void TearDown() override
     {
         KillProcesses("Kestrel.exe");
         RemoveTree(MadeFolder);
         RemoveTree(StartMenuFolder());
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, MakerKey);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
+        for (const char *key : { ProductKey, MakerKey, UninstallKey })
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
         HKEY run;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
             RegDeleteValueA(run, "Kestrel");
@@ -173,24 +141,19 @@ protected:
 
 TEST_F(Installer, ASilentInstallPutsDownTheImageTheEntriesAndAQuotedStartAtLogon)
 {
-    ASSERT_EQ(0, Install(Folder));
-
+    ASSERT_EQ(0, Install());
     std::vector<std::string> files;
     ImageFiles("", &files);
     ASSERT_GT(files.size(), 2u);
     for (const std::string &f : files)
         EXPECT_EQ(FileSize(KESTREL_IMAGE_DIR + f), FileSize(Folder + f)) << f;
-    EXPECT_TRUE(Exists(std::string(Folder) + "\\Uninstall.exe"));
-
-    const std::string exe = std::string(Folder) + "\\Kestrel.exe";
-    EXPECT_EQ(Folder, RegText(HKEY_LOCAL_MACHINE, ProductKey, "InstFolder"));
-    EXPECT_EQ("\"" + exe + "\"", RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel"));
-    EXPECT_TRUE(Exists(StartMenuFolder() + "\\Kestrel.lnk"));
-    EXPECT_TRUE(Exists(StartMenuFolder() + "\\Uninstall.lnk"));
+    const std::string folder = Folder;
+    EXPECT_TRUE(Exists(folder + "\\Uninstall.exe") && Exists(StartMenuFolder() + "\\Kestrel.lnk")
+                && Exists(StartMenuFolder() + "\\Uninstall.lnk"));
+    EXPECT_EQ(folder, RegText(HKEY_LOCAL_MACHINE, ProductKey, "InstFolder"));
+    EXPECT_EQ("\"" + folder + "\\Kestrel.exe\"", RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel"));
     EXPECT_EQ("Kestrel", RegText(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayName"));
-    EXPECT_EQ("\"" + std::string(Folder) + "\\Uninstall.exe\"",
-              RegText(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"));
-
+    EXPECT_EQ("\"" + folder + "\\Uninstall.exe\"", RegText(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"));
     // Started as the system starts it at logon. Unquoted, the line would start C:\Program.exe.
     ASSERT_TRUE(CopyFileA(KESTREL_SIM_DIR "\\Tapfire.exe", "C:\\Program.exe", FALSE));
     KestrelProcess kestrel;
@@ -199,45 +162,30 @@ TEST_F(Installer, ASilentInstallPutsDownTheImageTheEntriesAndAQuotedStartAtLogon
     kestrel.Exit();
 }
 
-TEST_F(Installer, UninstallEndsTheRunningKestrelThroughExitAndLeavesOnlyTheUsersSettings)
+TEST_F(Installer, ASecondInstallAndTheUninstallEndKestrelThroughExitAndKeepTheSettingsUnlessAsked)
 {
-    ASSERT_EQ(0, Install(Folder));
-    StoreDword("LCDBackLightAC", 5);
-    KestrelProcess kestrel;
-    ASSERT_TRUE(StartFromRunKey(&kestrel));
-
-    ASSERT_TRUE(Uninstall(""));
-    // Exit ends it with code 0; a kill would leave another code.
-    EXPECT_EQ(0u, ExitCode(kestrel));
-    EXPECT_FALSE(Exists(Folder));
-    EXPECT_FALSE(Exists(MadeFolder));
-    EXPECT_FALSE(Exists(StartMenuFolder()));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ProductKey));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, MakerKey));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
-    EXPECT_EQ("<none>", RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel"));
-    DWORD value = 0;
-    EXPECT_TRUE(StoredDword("LCDBackLightAC", &value) && value == 5) << value;
-}
-
-TEST_F(Installer, ASecondInstallEndsKestrelKeepsTheSettingsAndRemovingThemTakesAsking)
-{
-    ASSERT_EQ(0, Install(Folder));
-    StoreDword("CPUClockDC", 2);
-    // A running Kestrel is ended through Exit first, so that its files can be replaced.
-    KestrelProcess kestrel;
-    ASSERT_TRUE(StartFromRunKey(&kestrel));
-    ASSERT_EQ(0, Install(Folder));
-    EXPECT_EQ(0u, ExitCode(kestrel));
-    DWORD value = 0;
-    EXPECT_TRUE(StoredDword("CPUClockDC", &value) && value == 2) << value;
-    EXPECT_EQ(Folder, RegText(HKEY_LOCAL_MACHINE, ProductKey, "InstFolder"));
-    EXPECT_TRUE(Exists(std::string(Folder) + "\\Kestrel.exe"));
-
-    // The folders the first installation made still go with the uninstall.
-    ASSERT_TRUE(Uninstall(" /REMOVESETTINGS"));
-    EXPECT_FALSE(Exists(MadeFolder));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, SettingsKey));
+    for (bool removeSettings : { false, true }) {
+        SCOPED_TRACE(removeSettings ? "removing the settings" : "keeping the settings");
+        ASSERT_EQ(0, Install());
+        StoreDword("LCDBackLightAC", 5);
+        KestrelProcess first, second;
+        ASSERT_TRUE(StartFromRunKey(&first));
+        // A running Kestrel is ended through Exit (a kill would leave another code), so that its
+        // files can be replaced; the settings stay.
+        ASSERT_EQ(0, Install());
+        EXPECT_EQ(0u, ExitCode(first));
+        EXPECT_EQ(Folder, RegText(HKEY_LOCAL_MACHINE, ProductKey, "InstFolder"));
+        ASSERT_TRUE(StartFromRunKey(&second));
+        // The folders the first installation made still go with the uninstall.
+        ASSERT_TRUE(Uninstall(removeSettings ? " /REMOVESETTINGS" : ""));
+        EXPECT_EQ(0u, ExitCode(second));
+        EXPECT_FALSE(Exists(Folder) || Exists(MadeFolder) || Exists(StartMenuFolder()));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ProductKey) || KeyExists(HKEY_LOCAL_MACHINE, MakerKey)
+                     || KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
+        EXPECT_EQ("<none>", RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel"));
+        DWORD value = 0;
+        EXPECT_EQ(!removeSettings, StoredDword("LCDBackLightAC", &value) && value == 5);
+    }
 }
 
 } // namespace

@@ -1,48 +1,45 @@
-// Help as the user meets it: the menu's Help command opens the contents of the installed help file.
-// (The settings pages' Help buttons are driven in the sheet's scenario.)
+// Help as the user meets it: the menu's Help command opens the contents of the installed help file,
+// each settings page's Help button its own topic.
 #include "scenario/Scenario.h"
 
-#include <string>
+#include <commctrl.h>
 
 namespace {
 
-const UINT CmdHelp = 40004;
 const DWORD ViewerTimeoutMs = 20000;   // a cold viewer takes a few seconds to start
 
-std::string InstalledHelpFile()
-{
-    return std::string(InstallFolder) + "\\Kestrel.hlp";
-}
-
-class Help : public KestrelScenario {
+class Help : public KestrelWorld {
 protected:
-    void SetUp() override
-    {
-        KestrelScenario::SetUp();
-        KillProcesses("winhlp32.exe");
-        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(InstalledHelpFile().c_str()))
-            << "the installation image has no Kestrel.hlp";
-    }
     void TearDown() override
     {
-        CloseHelpViewer(InstalledHelpFile().c_str());
-        KestrelScenario::TearDown();
+        CloseHelpViewer();
+        KestrelWorld::TearDown();
     }
 };
 
-TEST_F(Help, TheMenusHelpCommandOpensTheContents)
+TEST_F(Help, TheMenuOpensTheContentsAndEachPageItsTopic)
 {
-    KestrelProcess kestrel;
-    ASSERT_TRUE(kestrel.Launch("/D"));
-    ASSERT_TRUE(kestrel.Post(WM_COMMAND, CmdHelp, 0));
-
+    KillProcesses("winhlp32.exe");
+    ASSERT_TRUE(StartSettled(kestrel, "/D /Z"));
+    ASSERT_TRUE(kestrel.Post(WM_COMMAND, 40004, 0));   // the menu's Help
     EXPECT_TRUE(WaitUntil([] { return HelpViewerTitle() == "Kestrel Help Contents"; }, ViewerTimeoutMs))
         << "the help viewer shows \"" << HelpViewerTitle() << "\"";
-    EXPECT_EQ("Kestrel Help", HelpViewerCaption());
 
+    ASSERT_TRUE(kestrel.Post(WM_COMMAND, 40003, 0));   // as the menu's default item does
+    HWND sheet = kestrel.WaitForWindow("#32770", "Kestrel Properties");
+    ASSERT_TRUE(sheet != NULL && WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }));
+    const char *titles[] = { "Version Information", "Power Control", "Indicator", "Other" };
+    for (int page = 0; page < 4; page++) {
+        SendMessageA(sheet, PSM_SETCURSEL, page, 0);
+        ASSERT_TRUE(PostMessageA(sheet, WM_COMMAND, IDHELP, 0));   // the sheet's Help button
+        EXPECT_TRUE(WaitUntil([&] { return HelpViewerTitle() == titles[page]; }, ViewerTimeoutMs))
+            << titles[page] << ": the help viewer shows \"" << HelpViewerTitle() << "\"";
+    }
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
     // The viewer is a program of its own: Kestrel ends as usual while it stays open.
     kestrel.Exit();
-    EXPECT_EQ("Kestrel Help Contents", HelpViewerTitle());
+    EXPECT_EQ("Other", HelpViewerTitle());
 }
 
-}  // namespace
+} // namespace

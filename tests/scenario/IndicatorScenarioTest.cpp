@@ -3,8 +3,6 @@
 #include "scenario/Scenario.h"
 
 #include "FakeBattery.h"
-#include "app/AppState.h"
-#include "app/Text.h"
 #include "driver/PowerStatus.h"
 #include "indicator/IndicatorSkin.h"
 
@@ -13,26 +11,22 @@ namespace {
 const UINT SettingsChangedMessage = 0x8065;
 const WPARAM IndicatorChanged = 1;
 
-// The indicator of a process: its visible window of the static class.
-HWND IndicatorOf(DWORD processId)
+// The text of the visible tooltip of a process once the mouse rests on the window, "" when none shows.
+std::string RestingTooltip(HWND window, DWORD processId)
 {
-    return FindVisibleWindow(processId, "Static");
-}
-
-// The text of the visible tooltip of a process, "" when none shows.
-std::string ShownTooltip(DWORD processId)
-{
-    char text[256] = "";
-    if (HWND tip = FindVisibleWindow(processId, "tooltips_class32"))
-        SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, NULL);
-    return text;
-}
-
-RECT WorkArea()
-{
-    RECT area;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
+    RECT r = WindowRect(window);
+    std::string tip;
+    int step = 0;
+    WaitUntil([&] {
+        if (step++ % 25 == 0)
+            Xdo("mousemove " + std::to_string(r.left + 10 + (step / 25) % 2) + " " + std::to_string(r.top + 8));
+        char text[256] = "";
+        if (HWND shown = FindVisibleWindow(processId, "tooltips_class32"))
+            SendMessageTimeoutA(shown, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, NULL);
+        return !(tip = text).empty();
+    }, 15000);
+    Xdo("mousemove 500 400");
+    return tip;
 }
 
 class IndicatorScenario : public KestrelWorld {
@@ -41,35 +35,20 @@ protected:
     {
         KestrelWorld::SetUp();
         ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 57, 95));
-        // The program's own drawing code renders the expected pictures from the installed skins.
-        CopyText(appState.installFolder, PathSize, InstallFolder);
-        CopyText(appState.resourceFolder, PathSize, InstallFolder);
-        AppendText(appState.resourceFolder, PathSize, "\\Resource\\");
+        UseInstalledFolders();   // the program's own drawing code renders the expected pictures
     }
-
-    // Starts Kestrel without splash and waits for its indicator to show.
-    HWND Start()
-    {
-        if (!kestrel.Launch("/D"))
-            return NULL;
-        HWND window = NULL;
-        WaitUntil([&] { return (window = IndicatorOf(kestrel.Id())) != NULL; });
-        return window;
-    }
-
     // Asks the running program to rebuild its indicator and waits for one at the expected place.
-    HWND Rebuild(const RECT &expected)
+    HWND Rebuild(LONG x, LONG y, SIZE size)
     {
         kestrel.Post(SettingsChangedMessage, IndicatorChanged, 0);
         HWND window = NULL;
+        RECT expected = { x, y, x + size.cx, y + size.cy };
         WaitUntil([&] {
-            RECT r;
-            window = IndicatorOf(kestrel.Id());
-            return window && GetWindowRect(window, &r) && EqualRect(&r, &expected);
+            RECT r = WindowRect(window = IndicatorOf(kestrel.Id()));
+            return window && EqualRect(&r, &expected);
         });
         return window;
     }
-
     static SIZE BodySize(UINT number, DWORD mode, BOOL horizontal)
     {
         IndicatorSkin skin(GetModuleHandleA(NULL));
@@ -80,83 +59,53 @@ protected:
         SIZE size = { w, h };
         return size;
     }
-
-    static RECT At(LONG x, LONG y, SIZE size)
-    {
-        RECT r = { x, y, x + size.cx, y + size.cy };
-        return r;
-    }
-
-    // Whether the screen shows, inside the window's shape, what the skin draws for the current
-    // power status.
+    // Whether the screen shows, inside the window's shape and nowhere else, what the skin draws for
+    // the current power status; the shape must leave some of the window out.
     static bool ShowsStatus(HWND window, UINT number, DWORD mode, BOOL horizontal)
     {
         PowerStatus status;
         ReadPowerStatus(&status);
         IndicatorSkin skin(GetModuleHandleA(NULL));
         skin.Load(number, mode);
-        RECT r;
-        GetWindowRect(window, &r);
+        const RECT r = WindowRect(window);
         const int w = r.right - r.left, h = r.bottom - r.top;
         MemoryPicture expected(w, h), shown(w, h);
-        bool same = CopyScreen(r, shown)
-            && skin.Draw(expected.dc, horizontal, status.percent, status.state, status.minutes, NULL, NULL);
-        HRGN shape = CreateRectRgn(0, 0, 0, 0);
-        same = same && GetWindowRgn(window, shape) != ERROR;
-        int compared = 0;
-        for (int y = 0; y < h && same; y++)
-            for (int x = 0; x < w && same; x++)
-                if (PtInRegion(shape, x, y)) {
-                    compared++;
-                    same = GetPixel(shown.dc, x, y) == GetPixel(expected.dc, x, y);
-                }
+        HRGN shape = CreateRectRgn(0, 0, 0, 0), body = NULL;
+        bool same = CopyScreen(r, shown) && GetWindowRgn(window, shape) != ERROR && skin.CopyRegion(horizontal, &body)
+            && EqualRgn(shape, body) && skin.Draw(expected.dc, horizontal, status.percent, status.state, status.minutes,
+                                                  NULL, NULL);
+        int inside = 0;
+        for (int i = 0; i < w * h && same; i++) {
+            if (PtInRegion(shape, i % w, i / w)) {
+                inside++;
+                same = GetPixel(shown.dc, i % w, i / w) == GetPixel(expected.dc, i % w, i / w);
+            }
+        }
         DeleteObject(shape);
+        DeleteObject(body);
         skin.Release();
-        return same && compared > 0;
+        return same && inside > 0 && inside < w * h;
     }
-
-    KestrelProcess kestrel;
 };
 
-TEST_F(IndicatorScenario, AFreshStartShowsItTopRightShapedAndWithoutTakingTheFocus)
+TEST_F(IndicatorScenario, AFreshStartShowsItTopRightShapedFollowingTheBatteryWithoutTakingTheFocus)
 {
     UserWindow user;
     ASSERT_TRUE(user.TakeForeground());
-
-    HWND window = Start();
-    ASSERT_TRUE(window != NULL);
-    const RECT area = WorkArea();
-    const SIZE size = BodySize(1, 1, TRUE);
-    ASSERT_GT(size.cx, 0);
-    RECT r, expected = At(area.right - size.cx, area.top, size);
-    GetWindowRect(window, &r);
-    EXPECT_TRUE(EqualRect(&expected, &r)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    StoreDword("IndicatorMode", 3);
+    ASSERT_TRUE(StartSettled(kestrel, "/D"));
+    HWND window = IndicatorOf(kestrel.Id());
+    const RECT area = WorkArea(), r = WindowRect(window);
+    const SIZE size = BodySize(1, 3, TRUE);
+    EXPECT_TRUE(size.cx > 0 && r.left == area.right - size.cx && r.top == area.top && r.right == area.right
+                && r.bottom == area.top + size.cy) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 1, 3, TRUE); }));
 
-    // The shape is exactly the body's pixels that are not magenta.
-    HBITMAP body = (HBITMAP)LoadImageA(NULL, (std::string(InstallFolder) + "\\Resource\\Skin01\\BodyPsmH.bmp").c_str(),
-                                       IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-    ASSERT_TRUE(body != NULL);
-    HRGN shape = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_NE(ERROR, GetWindowRgn(window, shape));
-    int wrong = 0, opaque = 0, outside = 0;
-    {
-        MemoryPicture pixels(body);
-        for (int y = 0; y < size.cy; y++)
-            for (int x = 0; x < size.cx; x++) {
-                bool key = GetPixel(pixels.dc, x, y) == RGB(255, 0, 255);
-                opaque += !key;
-                outside += key;
-                wrong += (PtInRegion(shape, x, y) != 0) == key;
-            }
-    }
-    EXPECT_EQ(0, wrong);
-    EXPECT_GT(outside, 0);   // not a plain rectangle
-    EXPECT_GT(opaque, 0);
-    DeleteObject(body);
-    DeleteObject(shape);
-
-    EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 1, 1, TRUE); }));
+    ASSERT_TRUE(FakeBatterySet(battery, FakeAcCharging, 80, 0));
+    SendAndWait(kestrel.MainWindow(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 1, 3, TRUE); }));
+    EXPECT_EQ("Connected to AC power (battery charging):80% battery remaining", RestingTooltip(window, kestrel.Id()));
     EXPECT_EQ(user.Window(), GetForegroundWindow());
     // Re-placing it after a display change moves it without activating it either.
     SendAndWait(window, WM_DISPLAYCHANGE, 24, MAKELPARAM(1024, 768));
@@ -166,106 +115,50 @@ TEST_F(IndicatorScenario, AFreshStartShowsItTopRightShapedAndWithoutTakingTheFoc
 
 TEST_F(IndicatorScenario, CornersOrientationSkinsAndHidingAreRebuiltFromTheSettings)
 {
-    ASSERT_TRUE(Start() != NULL);
+    ASSERT_TRUE(StartSettled(kestrel, "/D"));
     const RECT area = WorkArea();
-    const SIZE h = BodySize(1, 1, TRUE), v = BodySize(1, 1, FALSE);
-    ASSERT_TRUE(h.cx == v.cy && h.cy == v.cx && h.cx > h.cy);
-
+    const SIZE h = BodySize(1, 1, TRUE), v = BodySize(1, 1, FALSE), other = BodySize(2, 3, TRUE);
+    ASSERT_TRUE(h.cx == v.cy && h.cy == v.cx && h.cx > h.cy && other.cx > 0 && other.cx != h.cx);
     StoreDword("IndicatorPosition", 2);
-    EXPECT_TRUE(Rebuild(At(area.right - h.cx, area.bottom - h.cy, h))) << "bottom right";
+    EXPECT_TRUE(Rebuild(area.right - h.cx, area.bottom - h.cy, h)) << "bottom right";
     StoreDword("IndicatorPosition", 3);
-    EXPECT_TRUE(Rebuild(At(area.left, area.bottom - h.cy, h))) << "bottom left";
     StoreDword("IndicatorVerticalStyle", 1);
-    EXPECT_TRUE(Rebuild(At(area.left, area.bottom - v.cy, v))) << "vertical, bottom left";
+    EXPECT_TRUE(Rebuild(area.left, area.bottom - v.cy, v)) << "vertical, bottom left";
     StoreDword("IndicatorPosition", 1);
-    HWND window = Rebuild(At(area.left, area.top, v));
-    ASSERT_TRUE(window) << "vertical, top left";
-    EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 1, 1, FALSE); }));
-
-    // Another skin, with the time shown: its own body and picture.
+    HWND window = Rebuild(area.left, area.top, v);
+    EXPECT_TRUE(window && WaitUntil([&] { return ShowsStatus(window, 1, 1, FALSE); })) << "vertical, top left";
+    // Another skin, with the time shown, in the free position never dragged: the top right corner.
     StoreDword("IndicatorVerticalStyle", 0);
     StoreDword("IndicatorNumber", 2);
     StoreDword("IndicatorMode", 3);
-    const SIZE other = BodySize(2, 3, TRUE);
-    ASSERT_TRUE(other.cx > 0 && (other.cx != h.cx || other.cy != h.cy));
-    window = Rebuild(At(area.left, area.top, other));
-    ASSERT_TRUE(window) << "skin 2, mode 3";
-    EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 2, 3, TRUE); }));
-
-    // Free position, never dragged: the top right corner.
     StoreDword("IndicatorPosition", 4);
-    EXPECT_TRUE(Rebuild(At(area.right - other.cx, area.top, other))) << "free, nothing stored";
-
+    window = Rebuild(area.right - other.cx, area.top, other);
+    EXPECT_TRUE(window && WaitUntil([&] { return ShowsStatus(window, 2, 3, TRUE); })) << "skin 2, mode 3, free";
     StoreDword("IndicatorShowWindow", 0);
     kestrel.Post(SettingsChangedMessage, IndicatorChanged, 0);
     EXPECT_TRUE(WaitUntil([&] { return IndicatorOf(kestrel.Id()) == NULL; }));
     kestrel.Exit();
 }
 
-TEST_F(IndicatorScenario, ThePictureAndTooltipFollowTheBattery)
-{
-    StoreDword("IndicatorMode", 3);
-    HWND window = Start();
-    ASSERT_TRUE(window != NULL);
-    EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 1, 3, TRUE); }));
-
-    ASSERT_TRUE(FakeBatterySet(battery, FakeAcCharging, 80, 0));
-    SendAndWait(kestrel.MainWindow(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 1, 3, TRUE); }));
-
-    // Resting the mouse on it shows the status line.
-    RECT r;
-    GetWindowRect(window, &r);
-    int step = 0;
-    std::string tip;
-    WaitUntil([&] {
-        if (step++ % 25 == 0)
-            SetCursorPos(r.left + 10 + (step / 25) % 2, r.top + 8);
-        return !(tip = ShownTooltip(kestrel.Id())).empty();
-    });
-    EXPECT_EQ("Connected to AC power (battery charging):80% battery remaining", tip);
-    SetCursorPos(500, 400);
-    kestrel.Exit();
-}
-
-TEST_F(IndicatorScenario, DraggingWithTheMouseMovesItAndStoresTheCorner)
+// The in-process test steps a drag through its states; here the real mouse, captured as it leaves
+// the window, moves it as a hand would.
+TEST_F(IndicatorScenario, ADragWithTheMouseMovesItAndStoresTheCorner)
 {
     StoreDword("IndicatorPosition", 4);
-    HWND window = Start();
-    ASSERT_TRUE(window != NULL);
-    RECT start;
-    GetWindowRect(window, &start);
-    const int grabX = start.left + 10, grabY = start.top + 8;
-    char command[200];
-
-    // A press and release on the spot moves nothing and stores nothing; a tooltip shown for the
-    // mouse resting there afterwards proves the program has seen the click.
-    wsprintfA(command, "mousemove %d %d sleep 0.2 click 1 sleep 0.2 mousemove %d %d", grabX, grabY, grabX + 1, grabY);
-    ASSERT_TRUE(Xdo(command));
-    int step = 0;
-    EXPECT_TRUE(WaitUntil([&] {
-        if (step++ % 25 == 0)
-            Xdo(step / 25 % 2 ? "mousemove_relative 1 0" : "mousemove_relative -- -1 0");
-        return !ShownTooltip(kestrel.Id()).empty();
-    }, 15000));
-    DWORD x, y;
-    EXPECT_FALSE(StoredDword("IndicatorPositionX", &x) || StoredDword("IndicatorPositionY", &y));
-    RECT r;
-    GetWindowRect(window, &r);
-    EXPECT_TRUE(EqualRect(&start, &r));
-
-    // A drag, paced as a hand would: the grabbed pixel stays under the pointer and the corner
-    // reached is stored.
-    wsprintfA(command, "mousemove %d %d sleep 0.2 mousedown 1 sleep 0.2 mousemove %d %d sleep 0.2 mousemove %d %d "
-              "sleep 0.2 mouseup 1", grabX, grabY, grabX - 100, grabY + 50, grabX - 300, grabY + 200);
-    ASSERT_TRUE(Xdo(command));
-    EXPECT_TRUE(WaitUntil([&] { return StoredDword("IndicatorPositionY", &y); }));
-    ASSERT_TRUE(StoredDword("IndicatorPositionX", &x));
-    GetWindowRect(window, &r);
+    ASSERT_TRUE(StartSettled(kestrel, "/D"));
+    HWND window = IndicatorOf(kestrel.Id());
+    const RECT start = WindowRect(window);
+    const int x = start.left + 10, y = start.top + 8;
+    char drag[200];
+    wsprintfA(drag, "mousemove %d %d sleep 0.2 mousedown 1 sleep 0.2 mousemove %d %d sleep 0.2 mousemove %d %d "
+              "sleep 0.2 mouseup 1 mousemove 500 400", x, y, x - 100, y + 50, x - 300, y + 200);
+    ASSERT_TRUE(Xdo(drag));
+    DWORD storedX = 0, storedY = 0;
+    EXPECT_TRUE(WaitUntil([&] { return StoredDword("IndicatorPositionY", &storedY); }));
+    EXPECT_TRUE(StoredDword("IndicatorPositionX", &storedX));
+    const RECT r = WindowRect(window);
     EXPECT_TRUE(r.left == start.left - 300 && r.top == start.top + 200) << r.left << "," << r.top;
-    EXPECT_TRUE((LONG)x == r.left && (LONG)y == r.top) << x << "," << y;
-
-    SetCursorPos(500, 400);
+    EXPECT_TRUE((LONG)storedX == r.left && (LONG)storedY == r.top) << storedX << "," << storedY;
     kestrel.Exit();
 }
 

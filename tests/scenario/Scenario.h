@@ -1,6 +1,7 @@
 // The scenario-test helper: runs the built Kestrel.exe inside the test prefix's virtual desktop.
 // It installs the image as the installer does, starts the program, finds its windows, posts to them,
-// waits for conditions with deadlines and reads back registry values, files and exit codes.
+// waits for conditions with deadlines and reads back registry values, files, the driver's record
+// and what the screen shows.
 #ifndef KESTREL_TESTS_SCENARIO_H
 #define KESTREL_TESTS_SCENARIO_H
 
@@ -8,16 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <vector>
 #include <string>
 
 extern const char InstallFolder[];   // "C:\Program Files\Ardwick\Kestrel"
 
-// Whether the run was started by the test runner, which builds the whole test world (simulated
-// driver, fake battery, notification area): there a missing piece is a failure, not a skip.
+// Under the test runner, which builds the whole test world (simulated driver, fake battery,
+// notification area), a missing piece fails the test; run by hand, it skips it.
 bool TestWorldRequired();
-// For a test's SetUp or body: a missing piece of the test world fails the test under the runner and
-// skips it when a developer runs the test executable by hand.
 #define REQUIRE_TEST_WORLD(present, what) \
     do { \
         if (!(present)) { \
@@ -33,34 +31,43 @@ const char *FakeBatteryFolder();
 // Polls condition every 20 ms until it holds or timeoutMs pass; pumps this thread's messages.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
-// Copies the installation image and the stand-in sibling program into folder and stores
-// InstFolder; UninstallKestrel removes the machine-wide key again.
+// Copies the installation image and the stand-in sibling program into folder and stores InstFolder.
 bool InstallKestrel(const char *folder = InstallFolder);
 void UninstallKestrel();
 
 // The requests the simulated driver received since its log was last cleared, as
 // "lcd-set 7, cpu-set 3"; only those whose names contain filter when one is given.
 std::string DriverRequests(const char *filter = NULL);
+int CountRequests(const char *filter);
 
 // Starts a command line as the system runs it (the program named by the line itself).
 bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info);
-// Runs a program of the prefix to its end; returns its exit code, or -1 when it could not be run or
-// did not end in time.
-int RunProgram(const std::string &commandLine, DWORD timeoutMs);
+// Runs a program of the prefix to its end and returns its exit code, -1 when it could not be run or
+// did not end in time; output, when given, receives what it wrote to its standard output and error.
+int RunProgram(const std::string &commandLine, DWORD timeoutMs, std::string *output = NULL);
 
 std::string ReadTextFile(const std::string &path);
-int CountLines(const std::string &text);
+void RemoveTree(const std::string &folder);
 int CountProcesses(const char *exeName);
 void KillProcesses(const char *exeName);
 
-// Runs xdotool with arguments on the test display and waits (up to 10 s) until it has ended; true
-// when it exited with 0. The real pointer and keyboard, as the X server delivers them.
+// xdotool on the test display, waited for (up to 10 s): the real pointer and keyboard, as the X
+// server delivers them. True when it exited with 0.
 bool Xdo(const std::string &arguments);
+bool ClickScreen(int x, int y, int clicks = 1);
+bool ClickCentre(HWND window, int clicks = 1);
 
 // The first top-level window of a process with the given class (any case; null: any) and title
 // (null: any) for which accept, when given, holds too.
 HWND FindProcessWindow(DWORD processId, const char *className, const char *title,
                        const std::function<bool(HWND)> &accept = nullptr);
+HWND FindVisibleWindow(DWORD processId, const char *className);
+// The program's popups of the static class: the indicator (visible, takes the mouse) and the
+// brightness gauge (created hidden and disabled).
+HWND IndicatorOf(DWORD processId);
+HWND GaugeOf(DWORD processId);
+RECT WindowRect(HWND window);
+RECT WorkArea();
 
 // The virtual desktop's notification area. Icons sit in slots of 20 x 20 pixels from its right end,
 // the first added rightmost; the shell paints each picture centred in its slot.
@@ -92,19 +99,17 @@ private:
 bool CopyScreen(const RECT &area, const MemoryPicture &picture);
 
 // The user's settings under HKEY_CURRENT_USER: a REG_DWORD read (false when absent or of another
-// type), written, and the whole key removed.
+// type), written, the whole key removed, and every value of the key with its type and bytes.
 bool StoredDword(const char *name, DWORD *value);
 void StoreDword(const char *name, DWORD value);
 void ClearStoredSettings();
+std::string StoredSettings();
+// Points the program's own drawing code in this process at the installed skins.
+void UseInstalledFolders();
 
-// The real mouse on the test display (xdotool): clicks at a screen point, or in a window's middle.
-bool ClickScreen(int x, int y, int clicks = 1);
-bool ClickCentre(HWND window, int clicks = 1);
-
-// A visible top-level window of the process with the class name (any case).
-HWND FindVisibleWindow(DWORD processId, const char *className);
 // Sends and waits up to 5 s for the answer, as the system delivers broadcasts and display changes.
 LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool Responsive(HWND window);
 
 // A window of the test's own that the user works in; it takes the foreground from whoever has it.
 class UserWindow {
@@ -119,22 +124,33 @@ private:
     HWND window;
 };
 
-// The help viewer that WinHelp starts: the title of the topic it shows (the first line of its
-// text), or "" when no viewer or no topic is shown; and closing it (HELP_QUIT on helpFile, then
-// ending its process if the window stays).
+// The title of the topic the help viewer shows (the first line of its text), "" when none shows;
+// and closing the viewer (HELP_QUIT, then ending its process if the window stays).
 std::string HelpViewerTitle();
-std::string HelpViewerCaption();
-void CloseHelpViewer(const char *helpFile);
+void CloseHelpViewer();
+
+// The simulated driver's ACPI device taken away for the life of the object, and put back whatever
+// happens to the test meanwhile.
+class AcpiDeviceRemoved {
+public:
+    AcpiDeviceRemoved();
+    ~AcpiDeviceRemoved();
+    bool Done() const { return done; }
+private:
+    bool done;
+};
 
 class KestrelProcess {
 public:
     KestrelProcess();
+    KestrelProcess(const KestrelProcess &) = delete;
+    KestrelProcess &operator=(const KestrelProcess &) = delete;
     ~KestrelProcess();   // ends a copy that is still running
     bool Start(const std::string &arguments, const char *folder = InstallFolder);
-    // Start, then WaitForMainWindow: true once the main window is there.
-    bool Launch(const std::string &arguments);
     // Starts a whole command line as the system runs it (the program named by the line itself).
     bool StartLine(const std::string &commandLine);
+    // Start, then WaitForMainWindow: true once the main window is there.
+    bool Launch(const std::string &arguments);
     HWND WaitForMainWindow(DWORD timeoutMs = 15000);
     HWND WaitForWindow(const char *className, const char *title, DWORD timeoutMs = 10000);
     bool Post(UINT message, WPARAM wParam, LPARAM lParam);
@@ -149,21 +165,20 @@ private:
     HWND mainWindow;
 };
 
-// A fresh installation for every test; no copy of Kestrel or its sibling outlives the test.
-class KestrelScenario : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-};
+// Launches Kestrel and waits until its start-up notices have run: the indicator shows (unless it is
+// switched off), and a driver that answers has had its ring setting written back.
+bool StartSettled(KestrelProcess &kestrel, const std::string &arguments, bool indicator = true,
+                  bool ringAnswers = true);
 
-// The whole test world on top of a fresh installation: the fake battery (on AC power, full), the
-// notification area with no icon in the first slot, the simulated driver reset, xdotool, and no
-// stored settings; the settings, driver and battery are put back afterwards.
-class KestrelWorld : public KestrelScenario {
+// A fresh installation and the whole test world for every test: the fake battery on AC power and
+// full, the notification area with no icon in its first slot, the simulated driver reset, xdotool,
+// and no stored settings. No copy of Kestrel or its sibling outlives the test.
+class KestrelWorld : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
     const char *battery = NULL;
+    KestrelProcess kestrel;
 };
 
 #endif

@@ -1,103 +1,110 @@
-// Start-up as a user sees it: one copy per system, the installation notice, the sibling launch and
-// its switch, and Exit.
+// Start-up as a user and the driver see it: one copy per system, the installation notice, the
+// sibling launch by its quoted path and the switch that suppresses it, and Exit.
 #include "scenario/Scenario.h"
 
+#include <algorithm>
+
+#include "SimControl.h"
 #include "TestPaths.h"
 
 namespace {
 
+const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
+
 std::string SiblingLog() { return ReadTextFile(std::string(InstallFolder) + "\\tapfire.log"); }
 
-typedef KestrelScenario Startup;
+// Windows made by the process being watched.
+DWORD watchedProcess, windowsMade;
 
-TEST_F(Startup, ExitEndsTheProcessWithCodeZero)
+void CALLBACK CountWindowMade(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD)
 {
-    KestrelProcess kestrel;
-    ASSERT_TRUE(kestrel.Launch(""));
-    HWND main = kestrel.MainWindow();
-    EXPECT_FALSE(IsWindowVisible(main));
-    RECT r;
-    GetWindowRect(main, &r);
-    EXPECT_EQ(0, r.right - r.left);
-    EXPECT_EQ(0, r.bottom - r.top);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    windowsMade += object == OBJID_WINDOW && owner == watchedProcess;
+}
+
+typedef KestrelWorld Startup;
+
+TEST_F(Startup, ASecondCopyEndsAtOnceWithoutAWindowTheDriverOrTheSibling)
+{
+    ASSERT_TRUE(StartSettled(kestrel, "/D"));
+    // The first copy's main window is hidden and of no size.
+    EXPECT_FALSE(IsWindowVisible(kestrel.MainWindow()));
+    RECT r = WindowRect(kestrel.MainWindow());
+    EXPECT_TRUE(r.right == r.left && r.bottom == r.top);
+    ASSERT_TRUE(WaitUntil([] { return SiblingLog() != ""; }));
+    ASSERT_TRUE(SimClearLog());
+
+    // The second copy is watched from its first instruction: any window it made would be seen.
+    PROCESS_INFORMATION second;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string line = std::string("\"") + InstallFolder + "\\Kestrel.exe\"";
+    ASSERT_TRUE(CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup, &second));
+    watchedProcess = second.dwProcessId;
+    windowsMade = 0;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, NULL, CountWindowMade,
+                                         second.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+    ResumeThread(second.hThread);
+    DWORD code = 99;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.hProcess, 10000));
+    GetExitCodeProcess(second.hProcess, &code);
+    WaitUntil([] { return false; }, 200);   // the last events of the process
+    UnhookWinEvent(hook);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, windowsMade);
+    // An opened channel always probes its features first: no probe, no open.
+    EXPECT_EQ("", DriverRequests());
+    const std::string log = SiblingLog();
+    EXPECT_EQ(1, CountProcesses("Tapfire.exe"));
+    EXPECT_EQ(1, (int)std::count(log.begin(), log.end(), '\n'));
     kestrel.Exit();
 }
 
-TEST_F(Startup, ASecondCopyExitsAtOnceAndStartsNothing)
-{
-    KestrelProcess first;
-    ASSERT_TRUE(first.Launch(""));
-    ASSERT_TRUE(WaitUntil([] { return CountLines(SiblingLog()) == 1; }));
-
-    KestrelProcess second;
-    ASSERT_TRUE(second.Start(""));
-    DWORD code = 99;
-    ASSERT_TRUE(second.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
-    // The sibling is started before the window, so a launch by the second copy would show by now.
-    EXPECT_EQ(1, CountProcesses("Tapfire.exe"));
-    EXPECT_EQ(1, CountLines(SiblingLog()));
-    EXPECT_TRUE(first.Running());
-    first.Exit();
-}
-
-TEST_F(Startup, NoInstallationShowsTheNoticeAndOkEndsWithCodeZero)
+TEST_F(Startup, NoInstallationShowsTheCentredNoticeAndOkEndsWithCodeZero)
 {
     UninstallKestrel();
-    KestrelProcess kestrel;
     ASSERT_TRUE(kestrel.Start(""));
     HWND notice = kestrel.WaitForWindow("#32770", "Kestrel");
-    ASSERT_TRUE(notice != NULL);
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(notice) != FALSE; }));
+    ASSERT_TRUE(notice != NULL && WaitUntil([&] { return IsWindowVisible(notice) != FALSE; }));
     char text[200];
     GetDlgItemTextA(notice, 1001, text, sizeof text);
     EXPECT_STREQ("Incorrect installation of Kestrel avoids this process from being continued.", text);
     GetDlgItemTextA(notice, 1002, text, sizeof text);
     EXPECT_STREQ("Reinstall Kestrel with its specific installer.", text);
-
-    // Centred on the desktop.
-    RECT desktop, r;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(notice, &r);
-    EXPECT_NEAR((desktop.right - desktop.left) / 2, (r.left + r.right) / 2, 1);
-    EXPECT_NEAR((desktop.bottom - desktop.top) / 2, (r.top + r.bottom) / 2, 1);
-
+    RECT desktop = WindowRect(GetDesktopWindow()), r = WindowRect(notice);
+    EXPECT_NEAR(desktop.right / 2, (r.left + r.right) / 2, 1);
+    EXPECT_NEAR(desktop.bottom / 2, (r.top + r.bottom) / 2, 1);
     EXPECT_EQ(0, CountProcesses("Tapfire.exe"));
     SendMessageA(GetDlgItem(notice, IDOK), BM_CLICK, 0, 0);
     DWORD code = 99;
     ASSERT_TRUE(kestrel.WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_TRUE(FindProcessWindow(kestrel.Id(), "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C", NULL) == NULL);
+    EXPECT_TRUE(FindProcessWindow(kestrel.Id(), KestrelClass, NULL) == NULL);
 }
 
-TEST_F(Startup, TheSwitchXSuppressesTheSiblingLaunch)
-{
-    struct Case { const char *arguments; bool launched; };
-    const Case cases[] = {
-        { "", true }, { "-x", false }, { "-D -X -z", false }, { "-x /", true },   // a faulty line: the defaults
-    };
-    for (const Case &c : cases) {
-        DeleteFileA((std::string(InstallFolder) + "\\tapfire.log").c_str());
-        KestrelProcess kestrel;
-        ASSERT_TRUE(kestrel.Launch(c.arguments)) << c.arguments;
-        EXPECT_EQ(c.launched ? 1 : 0, CountProcesses("Tapfire.exe")) << "arguments: " << c.arguments;
-        kestrel.Exit();
-        KillProcesses("Tapfire.exe");
-    }
-}
-
-TEST_F(Startup, TheSiblingIsStartedByItsQuotedPath)
+TEST_F(Startup, TheSiblingStartsByItsQuotedPathUnlessTheSwitchXSaysOtherwise)
 {
     // With an unquoted path the system would start C:\Program.exe first.
     ASSERT_TRUE(CopyFileA(KESTREL_SIM_DIR "\\Tapfire.exe", "C:\\Program.exe", FALSE));
     DeleteFileA("C:\\tapfire.log");
-    KestrelProcess kestrel;
-    ASSERT_TRUE(kestrel.Launch(""));
-    ASSERT_TRUE(WaitUntil([] { return CountLines(SiblingLog()) == 1; }));
-    EXPECT_EQ("\"C:\\Program Files\\Ardwick\\Kestrel\\Tapfire.exe\"\r\n", SiblingLog());
-    EXPECT_EQ(0, CountProcesses("Program.exe"));
+    const struct { const char *arguments; bool launched; } cases[] = {
+        { "", true }, { "-x", false }, { "-D -X -z", false }, { "-x /", true },   // a faulty line: the defaults
+    };
+    for (const auto &c : cases) {
+        DeleteFileA((std::string(InstallFolder) + "\\tapfire.log").c_str());
+        KestrelProcess started;
+        ASSERT_TRUE(StartSettled(started, c.arguments)) << c.arguments;
+        // The sibling is started before the main window: a launch would soon be on record.
+        EXPECT_EQ(c.launched, WaitUntil([] { return SiblingLog() != ""; }, c.launched ? 10000 : 500)) << c.arguments;
+        EXPECT_EQ(c.launched ? "\"C:\\Program Files\\Ardwick\\Kestrel\\Tapfire.exe\"\r\n" : "", SiblingLog())
+            << c.arguments;
+        started.Exit();
+        KillProcesses("Tapfire.exe");
+    }
     EXPECT_EQ("", ReadTextFile("C:\\tapfire.log"));
-    kestrel.Exit();
     DeleteFileA("C:\\Program.exe");
 }
 

@@ -1,90 +1,81 @@
-// The settings pages' rules over plain values: level clamping, the indicator choices and skin
-// fixes, kind list items, the sample's sequence, the version report and the large title's layout.
+// The settings pages' rules over plain values (level clamping, the indicator choices and skin fixes,
+// kind list items, the sample's sequence, the version report, the large title's layout) and the
+// sheet's records. The running sheet is driven in the scenarios; what openings leave behind, the soak.
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
+#include "app/AppState.h"
 #include "res/resource.h"
 #include "sheet/IndicatorChoices.h"
 #include "sheet/LargeTextStatic.h"
 #include "sheet/PowerControlPage.h"
+#include "sheet/SettingsSheet.h"
 #include "sheet/VersionPage.h"
 
 namespace {
 
 TEST(PowerLevels, StoredValuesBeyondTheDriverShowAtTheHighestLevel)
 {
-    struct { DWORD stored, count, shown; } cases[] = {
-        { 7, 4, 3 },              // a machine with fewer levels than when it was stored
-        { 4, 4, 3 },
-        { 3, 4, 3 },
-        { 0, 4, 0 },
-        { 0xFFFFFFFF, 8, 7 },     // the "highest" default, compared unsigned
-        { 0x80000000, 8, 7 },     // would be negative if compared signed
-        { 0, 1, 0 }, { 5, 1, 0 }, // a single position
+    // Fewer levels than when it was stored; the "highest" default, compared unsigned; one position.
+    const struct { DWORD stored, count, shown; } cases[] = {
+        { 7, 4, 3 }, { 4, 4, 3 }, { 3, 4, 3 }, { 0, 4, 0 }, { 0xFFFFFFFF, 8, 7 }, { 0x80000000, 8, 7 }, { 5, 1, 0 },
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.shown, ClampLevel(c.stored, c.count)) << c.stored << " of " << c.count;
 }
 
-TEST(IndicatorChoices, ModeAndPreferredChoicesRoundTrip)
+TEST(IndicatorChoices, ModesChecksFixesAndSkinNumbers)
 {
-    struct { DWORD mode; BOOL mark, time; } cases[] = {
+    const struct { DWORD mode; BOOL mark, time; } modes[] = {
         { 0, FALSE, FALSE }, { 1, TRUE, FALSE }, { 2, FALSE, TRUE }, { 3, TRUE, TRUE },
-        { 4, TRUE, TRUE }, { 7, TRUE, TRUE }, { 0xFFFFFFFF, TRUE, TRUE },   // damaged: both
+        { 4, TRUE, TRUE }, { 0xFFFFFFFF, TRUE, TRUE },   // damaged: both
     };
-    for (const auto &c : cases) {
+    for (const auto &c : modes) {
         BOOL mark = -1, time = -1;
         PreferredFromMode(c.mode, &mark, &time);
-        EXPECT_EQ(c.mark, mark) << c.mode;
-        EXPECT_EQ(c.time, time) << c.mode;
+        EXPECT_TRUE(mark == c.mark && time == c.time) << c.mode;
         EXPECT_EQ(c.mode > 3 ? 3 : c.mode, ModeFromChecks(mark, time)) << c.mode;
     }
-}
-
-TEST(IndicatorChoices, AForcingSkinChangesTheBoxButNotTheUsersChoice)
-{
-    const UINT free = 0, forcedOff = 1, forcedOn = 2;
-    BOOL fixed = -1;
-    EXPECT_TRUE(ResolveChoice(TRUE, free, &fixed));
-    EXPECT_FALSE(fixed);
-    EXPECT_FALSE(ResolveChoice(FALSE, free, &fixed));
-    EXPECT_FALSE(fixed);
-    EXPECT_FALSE(ResolveChoice(TRUE, forcedOff, &fixed));
-    EXPECT_TRUE(fixed);
-    EXPECT_TRUE(ResolveChoice(FALSE, forcedOn, &fixed));
-    EXPECT_TRUE(fixed);
-}
-
-TEST(IndicatorChoices, TheSkinNumberComesFromTheItemsLeadingDigits)
-{
-    struct { const char *text; UINT number; } cases[] = {
-        { "07 - x", 7 }, { "00 - Plain", 0 }, { "99 - Last", 99 }, { "01", 1 },
-        { "x", 0 }, { "", 0 }, { " 7 - x", 0 }, { "-1 - x", 0 },
-        { "123 - y", 12 },   // never more than two digits
+    // A forcing skin changes the box, not the user's choice: free 0, forced off 1, forced on 2.
+    const struct { BOOL preferred; UINT fix; BOOL shown, fixed; } fixes[] = {
+        { TRUE, 0, TRUE, FALSE }, { FALSE, 0, FALSE, FALSE }, { TRUE, 1, FALSE, TRUE }, { FALSE, 2, TRUE, TRUE },
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(c.number, SkinNumberFromText(c.text)) << '"' << c.text << '"';
+    for (const auto &f : fixes) {
+        BOOL fixed = -1;
+        EXPECT_EQ(f.shown, ResolveChoice(f.preferred, f.fix, &fixed)) << f.fix;
+        EXPECT_EQ(f.fixed, fixed) << f.fix;
+    }
+    const struct { const char *text; UINT number; } items[] = {
+        { "07 - x", 7 }, { "00 - Plain", 0 }, { "99 - Last", 99 }, { "01", 1 }, { "x", 0 }, { "", 0 },
+        { " 7 - x", 0 }, { "-1 - x", 0 }, { "123 - y", 12 },   // never more than two digits
+    };
+    for (const auto &i : items)
+        EXPECT_EQ(i.number, SkinNumberFromText(i.text)) << '"' << i.text << '"';
 }
 
 TEST(IndicatorChoices, TheSampleRunsOnBatteryChargesRestsOnAcAndRunsDownAgain)
 {
+    const DWORD battery[] = { 269, 265, 261, 257 }, again[] = { 320, 315, 309, 303, 297, 294, 285, 280, 274 };
+    ASSERT_EQ(29u, SampleRowCount);
     for (UINT row = 0; row < SampleRowCount; row++) {
+        SampleRow expected = row <= 3 ? SampleRow{ 90 - row, OnBattery, battery[row] }
+                           : row <= 15 ? SampleRow{ 84 + row, OnAcCharging, 0 }
+                           : row <= 19 ? SampleRow{ 100, OnAc, 0 } : SampleRow{ 119 - row, OnBattery, again[row - 20] };
         const SampleRow &r = SampleDemoTable[row];
-        UINT caption = row <= 3 ? IDS_SAMPLE_BATTERY : row <= 15 ? IDS_SAMPLE_CHARGING
-                     : row <= 19 ? IDS_SAMPLE_AC : IDS_SAMPLE_BATTERY;
-        EXPECT_EQ(caption, SampleCaptionId(r.state)) << "row " << row;
-        // Minutes only while on the battery; the percentage never goes past 100.
-        EXPECT_EQ(r.state == OnBattery, r.minutes != 0) << "row " << row;
-        EXPECT_LE(r.percent, 100u) << "row " << row;
+        EXPECT_TRUE(r.percent == expected.percent && r.state == expected.state && r.minutes == expected.minutes)
+            << "row " << row << ": " << r.percent << "%, state " << r.state << ", " << r.minutes << " min";
     }
-    EXPECT_EQ((UINT)IDS_SAMPLE_BATTERY, SampleCaptionId((PowerState)7));   // unreadable state
+    const struct { int state; UINT caption; } captions[] = {
+        { OnAc, IDS_SAMPLE_AC }, { OnAcCharging, IDS_SAMPLE_CHARGING }, { OnBattery, IDS_SAMPLE_BATTERY },
+        { 7, IDS_SAMPLE_BATTERY },
+    };
+    for (const auto &c : captions)
+        EXPECT_EQ(c.caption, SampleCaptionId((PowerState)c.state)) << c.state;
 }
 
-TEST(VersionReport, TextsFollowTheDriversState)
+TEST(VersionReport, TextsFollowTheDriversStateAndTheTitleItsStyle)
 {
-    struct {
-        DriverReport report;
-        VersionTexts texts;
-    } cases[] = {
+    const struct { DriverReport report; VersionTexts texts; } cases[] = {
         // ACPI, working, backlight with 8 levels, no clock control
         { { 1, 0, 1, 1, 8, 0, 0 }, { IDS_MODE_ACPI, IDS_DRIVER_NORMAL, IDS_FEATURE_SUPPORTED, IDS_FEATURE_ABSENT } },
         // supported with 0 levels counts as absent
@@ -93,34 +84,47 @@ TEST(VersionReport, TextsFollowTheDriversState)
         { { 0, 1, 1, 0, 0, 0, 0 }, { IDS_MODE_ACPI, IDS_DRIVER_MISSING, IDS_FEATURE_UNKNOWN, IDS_FEATURE_UNKNOWN } },
         // a path but the open failed; what the probes left behind is not believed
         { { 0, 0, 0, 1, 8, 1, 4 }, { IDS_MODE_APM, IDS_DRIVER_MISSING, IDS_FEATURE_UNKNOWN, IDS_FEATURE_UNKNOWN } },
-        // no channel at all
-        { { 0, 1, 0, 0, 0, 0, 0 }, { IDS_MODE_APM, IDS_DRIVER_MISSING, IDS_FEATURE_UNKNOWN, IDS_FEATURE_UNKNOWN } },
     };
     for (const auto &c : cases) {
         VersionTexts t = VersionTextsFor(c.report);
-        EXPECT_EQ(c.texts.mode, t.mode);
-        EXPECT_EQ(c.texts.driver, t.driver);
-        EXPECT_EQ(c.texts.backlight, t.backlight);
-        EXPECT_EQ(c.texts.clock, t.clock);
+        EXPECT_TRUE(t.mode == c.texts.mode && t.driver == c.texts.driver && t.backlight == c.texts.backlight
+                    && t.clock == c.texts.clock) << t.mode << " " << t.driver << " " << t.backlight << " " << t.clock;
     }
+    const struct { DWORD style; UINT flags; } titles[] = {
+        { SS_LEFT, DT_LEFT | DT_WORDBREAK }, { SS_CENTER | WS_CHILD | WS_VISIBLE, DT_CENTER | DT_WORDBREAK },
+        { SS_RIGHT | SS_NOPREFIX, DT_RIGHT | DT_WORDBREAK | DT_NOPREFIX }, { SS_LEFTNOWORDWRAP, DT_LEFT },
+        { SS_SIMPLE, DT_LEFT | DT_WORDBREAK }, { SS_ICON, DT_LEFT | DT_WORDBREAK },
+    };
+    for (const auto &t : titles)
+        EXPECT_EQ(t.flags, LargeTextFlags(t.style)) << t.style;
 }
 
-TEST(LargeTitle, LayoutFlagsFollowTheStaticsStyle)
+TEST(SettingsSheet, PagesAndHeaderCarryTheirTemplatesTitlesIconsAndHelp)
 {
-    EXPECT_EQ((UINT)(DT_LEFT | DT_WORDBREAK), LargeTextFlags(SS_LEFT));
-    EXPECT_EQ((UINT)(DT_CENTER | DT_WORDBREAK), LargeTextFlags(SS_CENTER | WS_CHILD | WS_VISIBLE));
-    EXPECT_EQ((UINT)(DT_RIGHT | DT_WORDBREAK | DT_NOPREFIX), LargeTextFlags(SS_RIGHT | SS_NOPREFIX));
-    EXPECT_EQ((UINT)DT_LEFT, LargeTextFlags(SS_LEFTNOWORDWRAP));
-    EXPECT_EQ((UINT)(DT_LEFT | DT_WORDBREAK), LargeTextFlags(SS_SIMPLE));
-    EXPECT_EQ((UINT)(DT_LEFT | DT_WORDBREAK), LargeTextFlags(SS_ICON));
-
-    LOGFONTA font;
-    ZeroMemory(&font, sizeof font);
-    font.lfHeight = -13;
-    font.lfWidth = 5;
-    DoubleFontSize(&font);
-    EXPECT_EQ(-26, font.lfHeight);
-    EXPECT_EQ(10, font.lfWidth);
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    SheetIcons icons;
+    LoadSheetIcons(instance, &icons);
+    PROPSHEETPAGEA_V2 pages[SheetPageCount];
+    FillSheetPages(instance, icons, pages);
+    const struct { WORD templateId; const char *title; } rows[SheetPageCount] = {
+        { IDD_VERSION_PAGE, "Version Information" }, { IDD_POWER_PAGE, "Power Control" },
+        { IDD_INDICATOR_PAGE, "Indicator" }, { IDD_OTHER_PAGE, "Other" },
+    };
+    for (UINT i = 0; i < SheetPageCount; i++) {
+        EXPECT_EQ((DWORD)(PSP_USETITLE | PSP_USEHICON | PSP_HASHELP), pages[i].dwFlags) << i;
+        EXPECT_TRUE(pages[i].pszTemplate == MAKEINTRESOURCEA(rows[i].templateId) && pages[i].lParam == 0) << i;
+        EXPECT_TRUE(pages[i].hIcon != NULL && pages[i].hIcon == icons.tab[i]) << i;
+        EXPECT_STREQ(rows[i].title, pages[i].pszTitle) << i;
+    }
+    char caption[SheetCaptionSize];
+    PROPSHEETHEADERA header;
+    HWND owner = (HWND)(ULONG_PTR)0x1234;
+    FillSheetHeader(instance, owner, SheetStartPage, pages, SheetPagesShown(NULL), icons.caption, caption, &header);
+    EXPECT_EQ((DWORD)(PSH_PROPSHEETPAGE | PSH_USEHICON | PSH_HASHELP), header.dwFlags);
+    EXPECT_TRUE(header.hwndParent == owner && header.hIcon != NULL && header.hIcon == icons.caption);
+    EXPECT_STREQ("Kestrel Properties", header.pszCaption);
+    EXPECT_TRUE(header.nPages == 4 && header.nStartPage == 1 && header.ppsp == (LPCPROPSHEETPAGEA)pages);
+    ReleaseSheetIcons(&icons);
 }
 
 } // namespace

@@ -1,0 +1,521 @@
+// Generated skins and tray picture files against the running program. Each case comes from one seed,
+// so that a failure names the seed and KESTREL_CASE_SEED replays that case alone (KESTREL_CASE_KEEP=1
+// keeps its files). A skin case is a skin file, the images it names (sound BMPs of every depth and
+// RLE, truncated ones, garbage, folders, missing files, names too long to use) and the indicator a
+// user should then see: one Kestrel.exe rebuilds its indicator for case after case, and each time it
+// must show what the files call for (the body's size, place and shape, or the empty 0 x 0 indicator
+// of a skin it cannot use) and go on answering. An icon case is a tray picture file and the
+// pictures the tray then shows.
+#include "scenario/Scenario.h"
+
+#include <climits>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "FakeBattery.h"
+#include "indicator/IndicatorWindow.h"
+#include "res/resource.h"
+
+namespace {
+
+// A picture as the generator drew it: each pixel is the key colour or the ink colour.
+struct Picture {
+    int width, height;
+    std::vector<bool> ink;   // row by row from the top
+    bool Opaque(int x, int y) const { return ink[(size_t)y * width + x]; }
+};
+
+struct GeneratedFile {
+    std::string name;    // relative to the resource folder; a trailing "\" makes a folder
+    std::string bytes;
+};
+
+struct SkinCase {
+    unsigned seed;
+    DWORD skinNumber, mode, vertical, show;   // the settings the case stores
+    std::string skinText;                     // the IndicatorNN.dat file
+    bool skinFileMissing;
+    std::vector<GeneratedFile> files;
+    bool bodyUsable;   // the body of the orientation shown: read, well formed, a whole BMP with pixels
+    Picture body;
+    int powerState, percent, minutes;         // shown while the case runs: 0 AC, 1 charging, 2 battery
+};
+
+// Seeds with (seed % LargeEvery) == 0 draw a large picture: a 4000 x 4000 frame, or a checkerboard
+// of 600 x 600 whose shape takes more rectangles than Kestrel accepts.
+const unsigned LargeEvery = 500;
+const size_t MostShapeRectangles = 10000;
+// The installed resource folder, as the program joins names to it.
+const size_t ResourceFolderLength = sizeof "C:\\Program Files\\Ardwick\\Kestrel\\Resource\\" - 1;
+// Exact in every depth: each component is 0 or 255, which 5 bits also hold.
+const COLORREF Keys[] = { RGB(255, 0, 255), RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 255, 255) };
+const COLORREF Inks[] = { RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0), RGB(255, 0, 0), RGB(0, 0, 0),
+                          RGB(255, 255, 255) };
+
+class Dice {
+public:
+    explicit Dice(unsigned seed) : engine(seed) {}
+    unsigned Below(unsigned n) { return n ? engine() % n : 0; }
+    int Between(int low, int high) { return low + (int)Below((unsigned)(high - low + 1)); }
+    bool Chance(unsigned percent) { return Below(100) < percent; }
+    template <typename T, size_t N> const T &Pick(const T (&items)[N]) { return items[Below(N)]; }
+private:
+    std::mt19937 engine;
+};
+
+void Put16(std::string &s, unsigned v) { s += (char)(v & 0xFF); s += (char)((v >> 8) & 0xFF); }
+void Put32(std::string &s, DWORD v) { Put16(s, v & 0xFFFF); Put16(s, v >> 16); }
+
+enum Shape { Solid, Frame, Ellipse, Checker, Stripes, Noise, AllKey, ShapeCount };
+
+Picture Draw(int w, int h, Shape shape, Dice &dice)
+{
+    Picture p = { w, h, std::vector<bool>((size_t)w * h) };
+    for (int i = 0; i < w * h; i++) {
+        const int x = i % w, y = i / w;
+        const double dx = (x + 0.5) / w - 0.5, dy = (y + 0.5) / h - 0.5;
+        const bool ink[ShapeCount] = { true, x > 0 && y > 0 && x < w - 1 && y < h - 1, dx * dx + dy * dy < 0.25,
+                                       (x + y) % 2 == 0, x % 3 != 0, shape == Noise && dice.Chance(50), false };
+        p.ink[i] = ink[shape];
+    }
+    return p;
+}
+
+// A bottom-up BMP of the picture: 1, 4, 8, 16 (5-5-5), 24 or 32 bits per pixel, uncompressed or with
+// run lengths (BI_RLE4, BI_RLE8); palette entry 0 is the key colour, 1 the ink.
+std::string BitmapFile(const Picture &p, int bpp, DWORD compression, COLORREF key, COLORREF ink)
+{
+    std::string bits;
+    for (int y = p.height - 1; y >= 0; y--) {
+        if (compression != BI_RGB) {   // runs of palette indexes, a row at a time
+            for (int x = 0, count; x < p.width; x += count) {
+                const bool opaque = p.Opaque(x, y);
+                for (count = 0; x + count < p.width && count < 255 && p.Opaque(x + count, y) == opaque; count++)
+                    ;
+                bits += (char)count;
+                bits += (char)(opaque ? (compression == BI_RLE4 ? 0x11 : 1) : 0);
+            }
+            bits += std::string("\0\0", 2);   // end of line
+            continue;
+        }
+        std::string line(((size_t)p.width * bpp + 31) / 32 * 4, '\0');
+        for (int x = 0; x < p.width; x++) {
+            const bool opaque = p.Opaque(x, y);
+            const COLORREF c = opaque ? ink : key;
+            const unsigned v = ((GetRValue(c) >> 3) << 10) | ((GetGValue(c) >> 3) << 5) | (GetBValue(c) >> 3);
+            const char bgr[3] = { (char)GetBValue(c), (char)GetGValue(c), (char)GetRValue(c) };
+            if (bpp == 1)
+                line[x / 8] |= (char)(opaque ? 0x80 >> (x % 8) : 0);
+            else if (bpp == 4)
+                line[x / 2] |= (char)(opaque ? (x % 2 ? 0x01 : 0x10) : 0);
+            else if (bpp == 8)
+                line[x] = opaque ? 1 : 0;
+            else if (bpp == 16)
+                line.replace(2 * x, 2, std::string({ (char)(v & 0xFF), (char)(v >> 8) }));
+            else
+                line.replace((size_t)x * (bpp / 8), 3, bgr, 3);
+        }
+        bits += line;
+    }
+    if (compression != BI_RGB)
+        bits += std::string("\0\1", 2);   // end of bitmap
+    const DWORD colours = bpp <= 8 ? 1u << bpp : 0, offset = 14 + 40 + 4 * colours;
+    std::string s = "BM";
+    for (DWORD field : std::initializer_list<DWORD>{ offset + (DWORD)bits.size(), 0, offset, 40, (DWORD)p.width, (DWORD)p.height })
+        Put32(s, field);
+    Put16(s, 1);
+    Put16(s, (unsigned)bpp);
+    for (DWORD field : std::initializer_list<DWORD>{ compression, (DWORD)bits.size(), 2835, 2835, colours, 0 })
+        Put32(s, field);
+    for (DWORD i = 0; i < colours; i++) {
+        const COLORREF c = i == 0 ? key : i == 1 ? ink : RGB(128, 128, 128);
+        s += std::string({ (char)GetBValue(c), (char)GetGValue(c), (char)GetRValue(c), '\0' });
+    }
+    return s + bits;
+}
+
+// "g<seed>\<element>\" and then folders of ten characters until the name is length characters long.
+std::string NameOfLength(const std::string &start, const std::string &element, size_t length)
+{
+    std::string name = start + "\\" + element + "\\";
+    while (name.size() + 11 + 5 <= length)
+        name += "dddddddddd\\";
+    return name + std::string(length - name.size() - 4, 'n') + ".bmp";
+}
+
+// One element's entry and image, written into the case; true when the element can be used.
+bool MakeElement(SkinCase &c, const std::string &element, bool placed, bool large, Dice &dice, std::string *value,
+                 Picture *picture)
+{
+    const std::string folder = "g" + std::to_string(c.seed), name = folder + "\\" + element + ".bmp";
+    std::string entryName = name, written = name;
+    const unsigned naming = large ? 99 : dice.Below(100);   // a large picture is always there to load
+    const bool nameUsable = naming < 7 || naming >= 13;
+    if (naming < 4)
+        entryName += " trailing words";   // the name ends at the blank
+    else if (naming < 7)
+        entryName = written = NameOfLength(folder, element, 259 - ResourceFolderLength);   // a joined path of 259
+    else if (naming < 10)
+        entryName = NameOfLength(folder, element, 260 - ResourceFolderLength);             // one of 260
+    else if (naming < 13)
+        entryName = NameOfLength(folder, element, dice.Chance(50) ? 259 : 260);           // a name of 259 or 260
+
+    int width = dice.Chance(10) ? dice.Between(1, 320) : dice.Between(1, 48);
+    int height = dice.Chance(10) ? dice.Between(1, 320) : dice.Between(1, 48);
+    const bool checkerboard = large && c.seed % (2 * LargeEvery) != 0;
+    if (large) {
+        width = height = checkerboard ? 600 : 4000;
+    } else if (dice.Chance(2)) {
+        width = 4000;   // a long thin strip, one way or the other
+        height = 1;
+        if (dice.Chance(50))
+            std::swap(width, height);
+    }
+    *picture = Draw(width, height, checkerboard ? Checker : large ? Frame : (Shape)dice.Below(ShapeCount), dice);
+    static const int depths[] = { 1, 4, 8, 16, 24, 32, 4, 8 };   // the last two with run lengths
+    static const unsigned largeDepths[] = { 0, 6, 7 };
+    const unsigned depth = large ? dice.Pick(largeDepths) : dice.Below(8);
+    const DWORD compression = depth == 6 ? BI_RLE4 : depth == 7 ? BI_RLE8 : BI_RGB;
+    // Black is the one key every expansion of 5 bits keeps exact.
+    const COLORREF key = depths[depth] == 16 ? RGB(0, 0, 0) : dice.Pick(Keys), picked = dice.Pick(Inks);
+    const COLORREF ink = picked == key ? RGB(0, 255, 0) : picked;
+    std::string bytes = BitmapFile(*picture, depths[depth], compression, key, ink);
+    // What becomes of the file: whole; missing; a folder; garbage; cut short; a BMP without pixels.
+    const unsigned kind = large ? 0 : dice.Below(100);
+    if (kind >= 76 && kind < 82) {
+        written += "\\";
+    } else if (kind >= 82 && kind < 88) {
+        bytes = dice.Chance(50) ? "BM" : "";
+        for (int n = dice.Between(0, 200); n > 0; n--)
+            bytes += (char)dice.Below(256);
+        if (bytes.size() >= 18 && bytes[0] == 'B')
+            bytes[14] = 7;   // a header size no BMP has
+    } else if (kind >= 88 && kind < 95) {
+        bytes.resize(dice.Between(2, (int)bytes.size() - 1));
+    } else if (kind >= 95) {
+        bytes = BitmapFile(Draw(dice.Chance(50) ? 0 : width, 0, Solid, dice), depths[depth], compression, key, ink);
+    }
+    if (nameUsable && (kind < 70 || kind >= 76))
+        c.files.push_back({ written, written.back() == '\\' ? "" : bytes });
+
+    // Only the low 8 bits of each number count: 511 is 255. Now and then the entry is malformed.
+    const std::string red = std::to_string(GetRValue(key) + 256 * dice.Below(3));
+    const std::string rest = std::to_string(GetGValue(key)) + (dice.Chance(20) ? ", " : ",") +
+                             std::to_string(GetBValue(key) + 256 * dice.Below(2)) + "," + entryName;
+    std::string place;
+    if (placed) {
+        static const int distant[] = { INT_MIN, INT_MAX, -100000, 100000, -1 };
+        for (int i = 0; i < 2; i++)
+            place += std::to_string(dice.Chance(5) ? dice.Pick(distant) : dice.Between(-10, 60)) + ",";
+    }
+    const std::string forms[5] = { place + red + " ," + rest,   // a blank before a comma
+                                   place + red, place + "x" + red + "," + rest, "#NotFound#", "" };
+    const unsigned form = large ? 99 : dice.Below(40);
+    *value = form < 5 ? forms[form] : place + red + "," + rest;
+    return nameUsable && kind < 70 && form >= 5;
+}
+
+SkinCase GenerateSkinCase(unsigned seed)
+{
+    Dice dice(seed);
+    SkinCase c;
+    c.seed = seed;
+    static const DWORD oddNumbers[] = { 100, 4294967295u, 12345 }, oddModes[] = { 4, 7, 0xFFFFFFFF };
+    c.skinNumber = dice.Chance(5) ? dice.Pick(oddNumbers) : dice.Below(100);
+    c.mode = dice.Chance(5) ? dice.Pick(oddModes) : dice.Below(4);
+    c.vertical = dice.Chance(5) ? 0x80000000 : dice.Below(2);
+    const bool large = seed % LargeEvery == 0;   // always shown: it is there to be loaded and shaped
+    c.show = !large && dice.Chance(5) ? 0 : 1;
+    c.powerState = dice.Below(3);
+    c.percent = dice.Between(0, 100);
+    c.minutes = c.powerState == 2 && dice.Chance(80) ? dice.Between(1, 1440) : 0;
+
+    static const char *const sections[4] = { "Indicator.None", "Indicator.Psm", "Indicator.Rbt", "Indicator.Psm.Rbt" };
+    static const char *const elements[7] = { "Body", "Gauge", "PsmAcNoCharging", "PsmAcCharging", "PsmDc", "RbtNum",
+                                             "RbtMin" };
+    // Now and then the entries are written under another mode's section, where they are never read.
+    const bool misplaced = !large && dice.Chance(4);
+    const DWORD section = (c.mode < 3 ? c.mode : 3) + (misplaced ? 1 : 0);
+    c.skinText = "[Indicator.General]\r\nTitle=Generated\r\n\r\n[" + std::string(sections[section % 4]) + "]\r\n";
+    for (int o = 0; o < 2; o++) {
+        for (int i = 0; i < 7; i++) {
+            const std::string element = std::string(elements[i]) + (o == 0 ? "H" : "V");
+            const bool shown = i == 0 && (o == 0) == (c.vertical == 0);
+            std::string value;
+            Picture picture;
+            const bool usable = MakeElement(c, element, i != 0, shown && large, dice, &value, &picture);
+            c.skinText += element + "=" + value + "\r\n";
+            if (shown) {
+                c.bodyUsable = usable && !misplaced && picture.width > 0 && picture.height > 0;
+                c.body = picture;
+            }
+        }
+    }
+    c.skinFileMissing = !large && dice.Chance(3);
+    const bool garbage = !c.skinFileMissing && !large && dice.Chance(3);
+    if (garbage) {
+        // Garbage instead of a profile: nothing in it reads as an entry.
+        c.skinText.clear();
+        for (int n = dice.Between(0, 600); n > 0; n--)
+            c.skinText += (char)dice.Between(1, 255);
+    }
+    c.bodyUsable = c.bodyUsable && !c.skinFileMissing && !garbage;
+    return c;
+}
+
+// The rectangles a region of the picture's inked pixels takes: rows of the same runs share one band,
+// every run of a band is one rectangle.
+size_t ShapeRectangles(const Picture &p)
+{
+    size_t rectangles = 0;
+    for (int y = 0; y < p.height; y++) {
+        bool same = y > 0;
+        for (int x = 0; x < p.width && same; x++)
+            same = p.Opaque(x, y) == p.Opaque(x, y - 1);
+        for (int x = 0; x < p.width && !same; x++)
+            rectangles += p.Opaque(x, y) && (x == 0 || !p.Opaque(x - 1, y));
+    }
+    return rectangles;
+}
+
+// The body the user sees: only a usable one, whose shape the window system can take, gives the
+// indicator a size and a shape; anything else leaves it 0 x 0 and empty.
+const Picture *ExpectedBody(const SkinCase &c)
+{
+    return c.show && c.bodyUsable && ShapeRectangles(c.body) <= MostShapeRectangles ? &c.body : NULL;
+}
+
+// A 16 x 16 icon of 24 bits per pixel in one colour, every pixel opaque.
+std::string IconFile(COLORREF colour)
+{
+    std::string image, s;
+    for (DWORD field : std::initializer_list<DWORD>{ 40, 16, 32 })   // 32 rows: the colour and mask halves
+        Put32(image, field);
+    Put16(image, 1);
+    Put16(image, 24);
+    Put32(image, BI_RGB);
+    Put32(image, 16 * 16 * 3 + 16 * 4);
+    image += std::string(16, '\0');
+    for (int i = 0; i < 16 * 16; i++)
+        image += std::string({ (char)GetBValue(colour), (char)GetGValue(colour), (char)GetRValue(colour) });
+    image += std::string(16 * 4, '\0');
+    for (unsigned field : { 0u, 1u, 1u, 0x1010u, 0u, 1u, 24u })   // an icon of one 16 x 16 picture
+        Put16(s, field);
+    Put32(s, (DWORD)image.size());
+    Put32(s, 22);
+    return s + image;
+}
+
+// A tray picture case: IndicatorIcon.dat (none when noFile) and the icon files it names, and the two
+// pictures the tray should alternate between on battery at 45 %: a sound icon's file, or an empty
+// name for the application's own icon, which stands in for a picture that cannot be used.
+struct IconCase {
+    bool noFile;
+    std::string iconText, shown[2];
+    std::vector<GeneratedFile> files;
+};
+const char *const BatteryPairKeys[2] = { "DC040to049_1", "DC040to049_2" };
+
+IconCase GenerateIconCase(unsigned seed)
+{
+    Dice dice(seed ^ 0x1C0Fu);
+    // Five seeds in a row meet every kind of name below; every sixth has no icon file at all.
+    IconCase c = { seed % 6 == 5, "[Indicator.Icon]\r\n", { "", "" }, {} };
+    for (int k = 0; k < 2; k++) {
+        const std::string key = BatteryPairKeys[k], name = "i" + std::to_string(seed) + "\\" + key + ".ico";
+        const std::string sound = IconFile(RGB(dice.Between(16, 240), dice.Between(16, 240), dice.Between(16, 240)));
+        const std::string files[10] = { "", "", "BM" + sound.substr(7, dice.Between(0, 60)),   // missing, folder, garbage
+                                        sound.substr(0, dice.Between(1, (int)sound.size() - 1)),   // cut short
+                                        "", BitmapFile(Draw(16, 16, Solid, dice), 24, BI_RGB, 0, RGB(9, 9, 9)),
+                                        "", sound, sound, sound };
+        const unsigned kind = (seed * 2 + k) % 10;
+        std::string value = name;
+        if (kind == 4)
+            value = "";   // an empty value
+        else if (kind == 6)
+            value = NameOfLength("i" + std::to_string(seed), key, dice.Chance(50) ? 259 : 260 - ResourceFolderLength);
+        else if (kind == 7)
+            value = "  " + name + "  ";   // the profile reader drops the blanks
+        if (kind == 1 || !files[kind].empty())
+            c.files.push_back({ kind == 1 ? name + "\\" : name, files[kind] });
+        if (kind >= 7 && !c.noFile)
+            c.shown[k] = name;
+        c.iconText += key + "=" + value + "\r\n";
+    }
+    return c;
+}
+
+// ---- the cases against the running program
+
+const UINT SettingsChangedMessage = 0x8065;
+// Long enough for a 4000 x 4000 body to be loaded and shaped; a hang takes longer.
+const UINT AnswerTimeoutMs = 60000;
+const std::string Resources = std::string(InstallFolder) + "\\Resource\\";
+
+// The seeds to run: the one KESTREL_CASE_SEED names, or 0 to KESTREL_CASE_COUNT - 1 (count by default).
+std::vector<unsigned> Seeds(unsigned count)
+{
+    if (const char *one = getenv("KESTREL_CASE_SEED"))
+        return { (unsigned)strtoul(one, NULL, 10) };
+    if (const char *asked = getenv("KESTREL_CASE_COUNT"))
+        count = (unsigned)strtoul(asked, NULL, 10);
+    std::vector<unsigned> seeds;
+    for (unsigned seed = 0; seed < count; seed++)
+        seeds.push_back(seed);
+    return seeds;
+}
+
+// Writes the generated files, making their folders; a name ending in "\" is made a folder.
+bool WriteGenerated(const std::vector<GeneratedFile> &files)
+{
+    for (const GeneratedFile &f : files) {
+        const std::string path = Resources + f.name;
+        for (size_t i = Resources.size(); i < path.size(); i++)
+            if (path[i] == '\\')
+                CreateDirectoryA(path.substr(0, i).c_str(), NULL);
+        HANDLE file = path.back() == '\\' ? NULL : CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        DWORD written = 0;
+        if (file == INVALID_HANDLE_VALUE || (file && !WriteFile(file, f.bytes.data(), (DWORD)f.bytes.size(), &written, NULL)))
+            return false;
+        if (file)
+            CloseHandle(file);
+    }
+    return true;
+}
+
+std::string Replay(unsigned seed)
+{
+    return "seed " + std::to_string(seed) + "; replay with KESTREL_CASE_SEED=" + std::to_string(seed);
+}
+
+// "" when the window's shape covers exactly the picture's inked pixels (or nothing without one).
+std::string ShapeDifference(HWND window, const Picture *picture)
+{
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    std::vector<BYTE> data(GetWindowRgn(window, shape) == ERROR ? 0 : GetRegionData(shape, 0, NULL));
+    if (!data.empty())
+        GetRegionData(shape, (DWORD)data.size(), (RGNDATA *)&data[0]);
+    DeleteObject(shape);
+    const DWORD rects = data.empty() ? 0 : ((const RGNDATA *)&data[0])->rdh.nCount;
+    if (!picture)
+        return rects == 0 ? "" : "a shape where none belongs";
+    const RECT *r = (const RECT *)((const RGNDATA *)&data[0])->Buffer;
+    const int w = picture->width, h = picture->height;
+    std::vector<bool> covered((size_t)w * h);
+    for (DWORD i = 0; i < rects; i++) {
+        if (r[i].left < 0 || r[i].top < 0 || r[i].right > w || r[i].bottom > h)
+            return "a shape beyond the body";
+        for (int y = r[i].top; y < r[i].bottom; y++)
+            for (int x = r[i].left; x < r[i].right; x++)
+                covered[(size_t)y * w + x] = true;
+    }
+    for (int i = 0; i < w * h; i++)
+        if (covered[i] != picture->Opaque(i % w, i / w))
+            return "the shape differs at " + std::to_string(i % w) + "," + std::to_string(i / w);
+    return "";
+}
+
+bool Answers(HWND window, UINT message, WPARAM wParam)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutA(window, message, wParam, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, AnswerTimeoutMs, &result) != 0;
+}
+
+typedef KestrelWorld Generated;
+
+// Runs one case against the running program; "" when it showed what the case calls for.
+std::string RunCase(const SkinCase &c, KestrelProcess &kestrel, const char *battery)
+{
+    static const FakeBatteryState states[3] = { FakeAcNotCharging, FakeAcCharging, FakeOnBattery };
+    FakeBatterySet(battery, states[c.powerState], (DWORD)c.percent, (DWORD)c.minutes);
+    char name[32];
+    wsprintfA(name, "Indicator%02u.dat", c.skinNumber);
+    const std::string skinFile = InstallFolder + std::string("\\") + name;
+    DeleteFileA(skinFile.c_str());
+    if ((!c.skinFileMissing && !WriteGenerated({ { std::string("..\\") + name, c.skinText } }))
+            || !WriteGenerated(c.files))
+        return "the case's files could not be written";
+    StoreDword("IndicatorNumber", c.skinNumber);
+    StoreDword("IndicatorMode", c.mode);
+    StoreDword("IndicatorVerticalStyle", c.vertical);
+    StoreDword("IndicatorShowWindow", c.show);
+
+    // Sent rather than posted: when it returns the indicator has been rebuilt.
+    std::string failure;
+    const Picture *body = ExpectedBody(c);
+    const LONG width = body ? body->width : 0, height = body ? body->height : 0;
+    if (!Answers(kestrel.MainWindow(), SettingsChangedMessage, 1)) {
+        failure = kestrel.Running() ? "Kestrel stopped answering" : "Kestrel ended";
+    } else {
+        HWND indicator = IndicatorOf(kestrel.Id());
+        RECT r = WindowRect(indicator), place = { 0, 0, width, height }, area;
+        // The top-right corner, inside the work area, as far as it goes.
+        OffsetRect(&place, GetSystemMetrics(SM_CXSCREEN), 0);
+        GetWorkArea(&area);
+        ClampRectToArea(&place, &area);
+        if (!indicator != !c.show)
+            failure = c.show ? "no indicator" : "an indicator that should be hidden";
+        else if (indicator && !EqualRect(&r, &place))
+            failure = "indicator of " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + " at " +
+                      std::to_string(r.left) + "," + std::to_string(r.top) + ", expected " +
+                      std::to_string(width) + "x" + std::to_string(height);
+        else if (indicator)
+            failure = ShapeDifference(indicator, body);
+        // A paint composes every element the skin loaded, for the status just set.
+        if (failure.empty() && indicator && !Answers(indicator, WM_PAINT, 0))
+            failure = kestrel.Running() ? "Kestrel stopped answering while painting" : "Kestrel ended painting";
+    }
+    if (!getenv("KESTREL_CASE_KEEP")) {
+        DeleteFileA(skinFile.c_str());
+        RemoveTree(Resources + "g" + std::to_string(c.seed));
+    }
+    return failure;
+}
+
+TEST_F(Generated, EachSkinShowsTheBodyOrTheEmptyIndicatorAndKestrelKeepsAnswering)
+{
+    // The indicator it builds at start, from a message it posts itself, must not replace a case's.
+    ASSERT_TRUE(StartSettled(kestrel, "/D"));
+    unsigned run = 0, shown = 0;
+    for (unsigned seed : Seeds(1000)) {
+        const SkinCase c = GenerateSkinCase(seed);
+        const std::string failure = RunCase(c, kestrel, battery);
+        EXPECT_EQ("", failure) << Replay(seed);
+        run++;
+        shown += ExpectedBody(c) != NULL;
+        if (failure.compare(0, 7, "Kestrel") == 0)
+            break;   // it hangs or has ended: the cases after this one would tell nothing more
+    }
+    std::cout << run << " generated skins, " << shown << " of them with a body to show" << std::endl;
+    kestrel.Exit();
+}
+
+TEST_F(Generated, TheTrayShowsEachUsablePictureAndTheApplicationsIconForTheRest)
+{
+    ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 45, 95));
+    HICON fallback = (HICON)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON, 16,
+                                       16, 0);
+    const std::string iconFile = std::string(InstallFolder) + "\\IndicatorIcon.dat";
+    for (unsigned seed : Seeds(6)) {
+        const IconCase c = GenerateIconCase(seed);
+        ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
+        DeleteFileA(iconFile.c_str());
+        ASSERT_TRUE((c.noFile || WriteGenerated({ { "..\\IndicatorIcon.dat", c.iconText } })) && WriteGenerated(c.files));
+        KestrelProcess running;
+        ASSERT_TRUE(running.Launch("/D"));
+        for (int k = 0; k < 2; k++) {
+            HICON expected = c.shown[k].empty() ? CopyIcon(fallback) : LoadInstalledIcon(c.shown[k]);
+            EXPECT_TRUE(WaitUntil([&] { return ShowsPicture(0, expected); }, 5000))
+                << "the tray never showed " << (c.shown[k].empty() ? "the application's icon" : c.shown[k]) << " for "
+                << BatteryPairKeys[k] << ", " << Replay(seed);
+            DestroyIcon(expected);
+        }
+        running.Exit();
+        RemoveTree(Resources + "i" + std::to_string(seed));
+    }
+    DeleteFileA(iconFile.c_str());
+    DestroyIcon(fallback);
+}
+
+} // namespace
