@@ -1,10 +1,7 @@
-// Native stand-ins for the Win32 calls of the fuzzed code (see include/windows.h). The string table
-// holds the texts the status line is made of, as the program's resources do.
+// Native stand-ins for the Win32 calls of the fuzzed code (see include/windows.h).
 #include <windows.h>
 
 #include <stdlib.h>
-
-#include "res/resource.h"
 
 void SetLastError(DWORD) {}
 
@@ -30,31 +27,11 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...)
     return n > 1024 ? 1024 : n;
 }
 
-HMODULE GetModuleHandleA(LPCSTR) { return (HMODULE)1; }
-
-int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size)
-{
-    const char *text = "";
-    switch (id) {
-    case IDS_STATUS_UNKNOWN:    text = "Power status unknown"; break;
-    case IDS_STATUS_AC:         text = "Connected to AC power"; break;
-    case IDS_STATUS_CHARGING:   text = "Connected to AC power (battery charging)"; break;
-    case IDS_STATUS_BATTERY:    text = "Battery in use"; break;
-    case IDS_STATUS_NO_BATTERY: text = "Connected to AC power (no battery contained)"; break;
-    case IDS_STATUS_PERCENT:    text = ":%d%% battery remaining"; break;
-    }
-    lstrcpynA(buffer, text, size);
-    return lstrlenA(buffer);
-}
-
 LPSTR GetCommandLineA(void)
 {
     static char line[] = "Kestrel.exe";
     return line;
 }
-
-// The fuzzers hand the composer their own snapshots; the system is never asked.
-BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS *) { return FALSE; }
 
 int lstrcmpA(LPCSTR a, LPCSTR b) { return strcmp(a, b); }
 
@@ -66,7 +43,6 @@ DWORD GetPrivateProfileStringA(LPCSTR, LPCSTR, LPCSTR defaultValue, LPSTR buffer
 }
 
 UINT GetPrivateProfileIntA(LPCSTR, LPCSTR, int defaultValue, LPCSTR) { return (UINT)defaultValue; }
-
 
 HANDLE LoadImageA(HINSTANCE, LPCSTR, UINT, int, int, UINT) { return NULL; }
 

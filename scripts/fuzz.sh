@@ -14,7 +14,6 @@ flags="-std=c++11 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 
 # target: the program's sources it reads
 targets="CommandLine:app/CommandLine.cpp
-PowerStatus:driver/PowerStatus.cpp app/Text.cpp app/AppState.cpp
 SkinEntry:indicator/SkinFile.cpp app/Text.cpp
 BitmapHead:indicator/SkinFile.cpp app/Text.cpp
 GaugeLayout:osd/GaugeLayout.cpp"

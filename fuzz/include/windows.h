@@ -17,7 +17,6 @@ typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef unsigned int UINT;
 typedef DWORD COLORREF;
-typedef uintptr_t UINT_PTR, ULONG_PTR, DWORD_PTR;
 typedef intptr_t LONG_PTR, INT_PTR;
 typedef void *HANDLE, *HINSTANCE, *HMODULE, *HWND, *HICON, *HBITMAP, *HRGN, *HDC, *HMENU, *HGDIOBJ;
 typedef const char *LPCSTR;
@@ -28,25 +27,12 @@ typedef char *LPSTR;
 #define ERROR_INVALID_PARAMETER 87L
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 
-typedef struct _SYSTEM_POWER_STATUS {
-    BYTE ACLineStatus;
-    BYTE BatteryFlag;
-    BYTE BatteryLifePercent;
-    BYTE Reserved1;
-    DWORD BatteryLifeTime;
-    DWORD BatteryFullLifeTime;
-} SYSTEM_POWER_STATUS;
-#define BATTERY_FLAG_CHARGING 8
-#define BATTERY_FLAG_NO_BATTERY 128
-
 typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
 
 void SetLastError(DWORD error);
 int lstrlenA(LPCSTR text);
 LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int size);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
-HMODULE GetModuleHandleA(LPCSTR name);
-int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 LPSTR GetCommandLineA(void);
 int lstrcmpA(LPCSTR a, LPCSTR b);
 
@@ -72,6 +58,5 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, void *security, DWORD
 DWORD GetFileSize(HANDLE file, DWORD *high);
 BOOL ReadFile(HANDLE file, void *buffer, DWORD size, DWORD *read, void *overlapped);
 BOOL CloseHandle(HANDLE handle);
-BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS *status);
 
 #endif

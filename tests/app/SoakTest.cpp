@@ -11,7 +11,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "FakeBattery.h"
@@ -408,14 +407,11 @@ TEST_F(SoakTest, ADayOfRunningLosesNoObjectAndDestroyReleasesEverything)
     const Counts after = Count();
     EXPECT_EQ(before, after) << "what the main window built, its end did not release";
 
-    printf("soak: %u of %u rounds in %lu.%03lu s: %u status ticks, %u brightness changes, %u indicator rebuilds, "
-           "%u sheet openings, %u menu openings\n", rounds, DayRounds, elapsed / 1000, elapsed % 1000, ticks, changes,
-           rebuilds, sheets, menus);
-    const Counts *all[] = { &before, &firstRound, &end, &after };
-    const char *when[] = { "before the window:", "after the first round:", "at the end:", "after the window:" };
-    for (int i = 0; i < 4; i++)
-        printf("soak: %-22s GDI objects %u, icons %u, menus %u, windows %u\n", when[i], all[i]->gdi, all[i]->icons,
-               all[i]->menus, all[i]->windows);
+    std::cout << "soak: " << rounds << " of " << DayRounds << " rounds in " << elapsed << " ms: " << ticks
+              << " status ticks, " << changes << " brightness changes, " << rebuilds << " indicator rebuilds, " << sheets
+              << " sheet openings, " << menus << " menu openings\nsoak: before the window:     " << before
+              << "\nsoak: after the first round: " << firstRound << "\nsoak: at the end:            " << end
+              << "\nsoak: after the window:      " << after << std::endl;
 }
 
 } // namespace

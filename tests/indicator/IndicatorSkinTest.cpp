@@ -1,5 +1,6 @@
 // The indicator picture, composed by the real code with real GDI from a synthetic skin whose every
 // layer has its own colour: what shows where, for each percentage, state, mode and minute count.
+// The body's size and shape, and a skin without its file, the scenarios and the generated cases see.
 #include <gtest/gtest.h>
 #include <string>
 
@@ -68,38 +69,6 @@ protected:
     void TearDown() override { skin.Release(); }
     IndicatorSkin skin{ GetModuleHandleA(NULL) };
 };
-
-TEST_F(Composition, SizeShapeAndRefusals)
-{
-    int w, h;
-    HRGN region;
-    EXPECT_FALSE(skin.CopyRegion(TRUE, &region));
-    EXPECT_FALSE(Picture(skin, TRUE, 50, OnAc, 0).drawn);
-    ASSERT_TRUE(skin.Load(1, 3));
-    ASSERT_TRUE(skin.GetSize(TRUE, &w, &h) && w == 80 && h == 24);
-    ASSERT_TRUE(skin.GetSize(FALSE, &w, &h) && w == 24 && h == 80);
-    // The shape is the body without its key-coloured corners, and each copy is the caller's own.
-    ASSERT_TRUE(skin.CopyRegion(TRUE, &region));
-    RECT box;
-    GetRgnBox(region, &box);
-    EXPECT_TRUE(box.left == 0 && box.top == 0 && box.right == 80 && box.bottom == 24);
-    EXPECT_TRUE(!PtInRegion(region, 0, 0) && !PtInRegion(region, 79, 0) && PtInRegion(region, 1, 0));
-    DeleteObject(region);
-    ASSERT_TRUE(skin.CopyRegion(FALSE, &region));
-    EXPECT_TRUE(!PtInRegion(region, 23, 0) && PtInRegion(region, 23, 79));
-    DeleteObject(region);
-
-    // No skin file at all: loaded, but nothing to see.
-    IndicatorSkin missing(GetModuleHandleA(NULL));
-    ASSERT_TRUE(missing.Load(77, 3));
-    ASSERT_TRUE(missing.GetSize(TRUE, &w, &h) && w == 0 && h == 0);
-    ASSERT_TRUE(missing.CopyRegion(FALSE, &region));
-    EXPECT_EQ(NULLREGION, GetRgnBox(region, &box));
-    DeleteObject(region);
-    Picture nothing(missing, TRUE, 50, OnBattery, 75);
-    EXPECT_TRUE(nothing.drawn && GetPixel(nothing.dc, 5, 5) == RGB(0, 0, 0));
-    missing.Release();
-}
 
 TEST_F(Composition, TheGaugeShowsThePercentage)
 {

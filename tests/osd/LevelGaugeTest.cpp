@@ -1,9 +1,9 @@
-// The gauge's layout arithmetic on plain numbers, then its shapes and its popup against Wine's real
-// GDI and windows. Where the popup shows, its shape on screen and that it never takes the
-// foreground the brightness-key scenarios see; what a day of gauges leaves behind, the soak.
+// The gauge's layout arithmetic on plain numbers, then its shapes against Wine's real GDI. Where
+// the popup shows, its shape on screen and that it never takes the foreground the brightness-key
+// scenarios see; what a day of gauges leaves behind, the soak.
 #include <gtest/gtest.h>
 
-#include "osd/BrightnessOsd.h"
+#include "osd/LevelGauge.h"
 
 namespace {
 
@@ -126,60 +126,6 @@ TEST_F(GaugeOnScreen, LevelsLightSegmentsFromTheLeftInDisjointBodyOutlineAndShad
     EXPECT_TRUE(EqualRgn(before, after));
     DeleteObject(before);
     DeleteObject(after);
-}
-
-TEST_F(GaugeOnScreen, SegmentsTooNarrowForOutlineAndShadowAreShownBareAndWhole)
-{
-    Build(100, 1024, 768);   // 4 pixels a segment, no more than shadow and outline take
-    ASSERT_TRUE(gauge.SetLevel(window, 49));
-    EXPECT_TRUE(!gauge.GetLitShape(LevelGauge::OutlineLayer) && !gauge.GetLitShape(LevelGauge::ShadowLayer));
-    HRGN body = gauge.GetLitShape(LevelGauge::MainLayer), shape = WindowShape();
-    EXPECT_TRUE(EqualRgn(body, shape));
-    DeleteObject(shape);
-    RECT box;
-    ASSERT_TRUE(gauge.GetSegment(49, &box));
-    EXPECT_TRUE(Covers(body, box));
-    ASSERT_TRUE(gauge.GetSegment(50, &box));
-    EXPECT_FALSE(Covers(body, box));
-}
-
-TEST_F(GaugeOnScreen, LayoutRunsOnlyForANewScreenSizeAndKeepsAFailureAFailure)
-{
-    Build(8, 1024, 768);
-    EXPECT_TRUE(gauge.LayoutForScreen(1024, 768));   // nothing to do
-    // The title alone is wider than this screen: not composed, and asking again changes nothing.
-    EXPECT_FALSE(gauge.LayoutForScreen(200, 768) || gauge.LayoutForScreen(200, 768) || gauge.SetLevel(window, 0));
-    EXPECT_FALSE(gauge.LayoutForScreen(0, 768));
-    ASSERT_TRUE(gauge.LayoutForScreen(1280, 1024));
-    UINT w, h;
-    int x, y;
-    gauge.GetSize(&w, &h);
-    gauge.GetPosition(&x, &y);
-    EXPECT_TRUE(w == 960 && h == 212 && x == 160 && y == 684) << w << " x " << h << " at " << x << "," << y;
-    EXPECT_TRUE(gauge.SetLevel(window, 0));
-    SetLastError(0);
-    EXPECT_FALSE(gauge.Setup(Style(8)));   // a second Setup on a composed gauge
-    EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
-}
-
-TEST(BrightnessOsd, CreateRefusesTooFewLevelsOrASmallDivisorAndOnlyTheOwnerEndsIt)
-{
-    BrightnessOsd osd;
-    SetLastError(0);
-    EXPECT_FALSE(osd.Create(GetModuleHandleA(NULL), NULL, Style(1)));
-    EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, GetLastError());
-    EXPECT_FALSE(osd.Create(GetModuleHandleA(NULL), NULL, Style(8, 2)));
-    EXPECT_TRUE(osd.Window() == NULL);
-    ASSERT_TRUE(osd.Create(GetModuleHandleA(NULL), NULL, Style(2, 3)));
-    HWND window = osd.Window();
-    EXPECT_TRUE(osd.Show(1));
-    EXPECT_FALSE(osd.Show(2));
-    SendMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(window));
-    osd.Destroy();
-    EXPECT_TRUE(!IsWindow(window) && osd.Window() == NULL);
-    osd.Destroy();   // nothing left to do
-    EXPECT_FALSE(osd.Show(0));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The floating battery indicator as a user sees it: where the running program puts it, its shape,
-// its picture and tooltip, a drag with the real mouse, and rebuilding it from changed settings.
+// its picture and tooltip, rebuilding it from changed settings, and dragging it with the real mouse.
 #include "scenario/Scenario.h"
 
 #include "FakeBattery.h"
@@ -140,25 +140,47 @@ TEST_F(IndicatorScenario, CornersOrientationSkinsAndHidingAreRebuiltFromTheSetti
     kestrel.Exit();
 }
 
-// The in-process test steps a drag through its states; here the real mouse, captured as it leaves
-// the window, moves it as a hand would.
-TEST_F(IndicatorScenario, ADragWithTheMouseMovesItAndStoresTheCorner)
+// Presses at (x, y), moves by each offset in turn and releases, paced as a hand would.
+bool Drag(int x, int y, std::initializer_list<POINT> moves)
 {
-    StoreDword("IndicatorPosition", 4);
+    std::string command = "mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2 mousedown 1";
+    for (const POINT &m : moves)
+        command += " sleep 0.2 mousemove " + std::to_string(x + m.x) + " " + std::to_string(y + m.y);
+    return Xdo(command + " sleep 0.2 mouseup 1 sleep 0.2 mousemove 500 400");
+}
+
+// The real mouse, captured as it leaves the window: only a drag in the free position moves the
+// indicator, keeping the grabbed pixel under the pointer inside the work area, and where it ends
+// is stored; a press that strays no further than the system's drag distance is a click.
+TEST_F(IndicatorScenario, OnlyADragInTheFreePositionMovesItAndStoresWhereItEnds)
+{
     ASSERT_TRUE(StartSettled(kestrel, "/D"));
     HWND window = IndicatorOf(kestrel.Id());
+    const RECT fixed = WindowRect(window), area = WorkArea();
+    DWORD x = 0, y = 0;
+    ASSERT_TRUE(Drag(fixed.left + 10, fixed.top + 8, { { -300, 200 } }));
+    RECT r = WindowRect(window);
+    EXPECT_TRUE(EqualRect(&fixed, &r) && !StoredDword("IndicatorPositionX", &x)) << "top right";
+
+    StoreDword("IndicatorPosition", 4);
+    kestrel.Post(0x8065, 1, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IndicatorOf(kestrel.Id()) && IndicatorOf(kestrel.Id()) != window; }));
+    window = IndicatorOf(kestrel.Id());
     const RECT start = WindowRect(window);
-    const int x = start.left + 10, y = start.top + 8;
-    char drag[200];
-    wsprintfA(drag, "mousemove %d %d sleep 0.2 mousedown 1 sleep 0.2 mousemove %d %d sleep 0.2 mousemove %d %d "
-              "sleep 0.2 mouseup 1 mousemove 500 400", x, y, x - 100, y + 50, x - 300, y + 200);
-    ASSERT_TRUE(Xdo(drag));
-    DWORD storedX = 0, storedY = 0;
-    EXPECT_TRUE(WaitUntil([&] { return StoredDword("IndicatorPositionY", &storedY); }));
-    EXPECT_TRUE(StoredDword("IndicatorPositionX", &storedX));
-    const RECT r = WindowRect(window);
-    EXPECT_TRUE(r.left == start.left - 300 && r.top == start.top + 200) << r.left << "," << r.top;
-    EXPECT_TRUE((LONG)storedX == r.left && (LONG)storedY == r.top) << storedX << "," << storedY;
+    const int grabX = start.left + 10, grabY = start.top + 8;
+    const LONG dx = GetSystemMetrics(SM_CXDRAG), dy = GetSystemMetrics(SM_CYDRAG);
+    ASSERT_TRUE(Drag(grabX, grabY, { { dx, -dy }, { 0, 0 } }));
+    r = WindowRect(window);
+    EXPECT_TRUE(EqualRect(&start, &r) && !StoredDword("IndicatorPositionX", &x)) << "within the drag distance";
+    ASSERT_TRUE(Drag(grabX, grabY, { { -100, 50 }, { -300, 200 } }));
+    EXPECT_TRUE(WaitUntil([&] { return StoredDword("IndicatorPositionY", &y); }) && StoredDword("IndicatorPositionX", &x));
+    r = WindowRect(window);
+    EXPECT_TRUE(r.left == start.left - 300 && r.top == start.top + 200 && (LONG)x == r.left && (LONG)y == r.top)
+        << r.left << "," << r.top << " stored " << x << "," << y;
+    // Far past the bottom: it stops at the work area's edge, and that is stored.
+    ASSERT_TRUE(Drag(r.left + 10, r.top + 8, { { 0, 300 }, { 0, 2000 } }));
+    EXPECT_TRUE(WaitUntil([&] { return StoredDword("IndicatorPositionY", &y) && (LONG)y != r.top; }));
+    EXPECT_TRUE(WindowRect(window).bottom == area.bottom && (LONG)y == area.bottom - (r.bottom - r.top)) << y;
     kestrel.Exit();
 }
 

@@ -18,14 +18,6 @@ static const char ProductKey[] = "Software\\Ardwick\\Kestrel";
 static const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
 static const UINT CmdExit = 40005;
 
-bool TestWorldRequired()
-{
-    const char *required = getenv("KESTREL_TEST_WORLD");
-    return required && required[0] == '1';
-}
-
-const char *FakeBatteryFolder() { return getenv("KESTREL_FAKE_BATTERY"); }
-
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
 {
     for (DWORD start = GetTickCount();; Sleep(20)) {
@@ -68,8 +60,6 @@ bool InstallKestrel(const char *folder)
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
-
-void UninstallKestrel() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, ProductKey); }
 
 std::string DriverRequests(const char *filter)
 {
@@ -234,11 +224,6 @@ HWND FindProcessWindow(DWORD processId, const char *className, const char *title
     return search.found;
 }
 
-HWND FindVisibleWindow(DWORD processId, const char *className)
-{
-    return FindProcessWindow(processId, className, NULL, [](HWND w) { return IsWindowVisible(w) != 0; });
-}
-
 HWND IndicatorOf(DWORD processId)
 {
     return FindProcessWindow(processId, "Static", NULL, [](HWND w) {
@@ -250,13 +235,6 @@ HWND GaugeOf(DWORD processId)
 {
     return FindProcessWindow(processId, "Static", NULL,
                              [](HWND w) { return (GetWindowLongA(w, GWL_STYLE) & WS_DISABLED) != 0; });
-}
-
-RECT WindowRect(HWND window)
-{
-    RECT r = { 0, 0, 0, 0 };
-    GetWindowRect(window, &r);
-    return r;
 }
 
 RECT WorkArea()
@@ -403,8 +381,6 @@ void StoreDword(const char *name, DWORD value)
     RegCloseKey(key);
 }
 
-void ClearStoredSettings() { RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKey); }
-
 std::string StoredSettings()
 {
     HKEY key;
@@ -425,19 +401,6 @@ void UseInstalledFolders()
 {
     CopyText(appState.installFolder, PathSize, InstallFolder);
     CopyText(appState.resourceFolder, PathSize, (std::string(InstallFolder) + "\\Resource\\").c_str());
-}
-
-LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_BLOCK, 5000, &result);
-    return (LRESULT)result;
-}
-
-bool Responsive(HWND window)
-{
-    DWORD_PTR result;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
 UserWindow::UserWindow()
@@ -502,15 +465,6 @@ KestrelProcess::~KestrelProcess()
     CloseHandle(info.hThread);
 }
 
-bool KestrelProcess::Start(const std::string &arguments, const char *folder)
-{
-    return StartLine("\"" + std::string(folder) + "\\Kestrel.exe\"" + (arguments.empty() ? "" : " " + arguments));
-}
-
-bool KestrelProcess::StartLine(const std::string &commandLine) { return StartProcess(commandLine, &info); }
-
-bool KestrelProcess::Launch(const std::string &arguments) { return Start(arguments) && WaitForMainWindow() != NULL; }
-
 HWND KestrelProcess::WaitForMainWindow(DWORD timeoutMs)
 {
     WaitUntil([this] {
@@ -527,18 +481,11 @@ HWND KestrelProcess::WaitForWindow(const char *className, const char *title, DWO
     return window;
 }
 
-bool KestrelProcess::Post(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return mainWindow && PostMessageA(mainWindow, message, wParam, lParam);
-}
-
 bool KestrelProcess::WaitForExit(DWORD timeoutMs, DWORD *exitCode)
 {
     return info.hProcess && WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0
         && GetExitCodeProcess(info.hProcess, exitCode);
 }
-
-bool KestrelProcess::Running() const { return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
 
 void KestrelProcess::Exit()
 {

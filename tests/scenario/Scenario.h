@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -15,7 +16,7 @@ extern const char InstallFolder[];   // "C:\Program Files\Ardwick\Kestrel"
 
 // Under the test runner, which builds the whole test world (simulated driver, fake battery,
 // notification area), a missing piece fails the test; run by hand, it skips it.
-bool TestWorldRequired();
+inline bool TestWorldRequired() { return getenv("KESTREL_TEST_WORLD") && getenv("KESTREL_TEST_WORLD")[0] == '1'; }
 #define REQUIRE_TEST_WORLD(present, what) \
     do { \
         if (!(present)) { \
@@ -26,14 +27,14 @@ bool TestWorldRequired();
         } \
     } while (0)
 // The fake battery's folder as Wine spells it (null when the run has none).
-const char *FakeBatteryFolder();
+inline const char *FakeBatteryFolder() { return getenv("KESTREL_FAKE_BATTERY"); }
 
 // Polls condition every 20 ms until it holds or timeoutMs pass; pumps this thread's messages.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
 // Copies the installation image and the stand-in sibling program into folder and stores InstFolder.
 bool InstallKestrel(const char *folder = InstallFolder);
-void UninstallKestrel();
+inline void UninstallKestrel() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Ardwick\\Kestrel"); }
 
 // The requests the simulated driver received since its log was last cleared, as
 // "lcd-set 7, cpu-set 3"; only those whose names contain filter when one is given.
@@ -61,12 +62,20 @@ bool ClickCentre(HWND window, int clicks = 1);
 // (null: any) for which accept, when given, holds too.
 HWND FindProcessWindow(DWORD processId, const char *className, const char *title,
                        const std::function<bool(HWND)> &accept = nullptr);
-HWND FindVisibleWindow(DWORD processId, const char *className);
+inline HWND FindVisibleWindow(DWORD processId, const char *className)
+{
+    return FindProcessWindow(processId, className, NULL, [](HWND w) { return IsWindowVisible(w) != 0; });
+}
 // The program's popups of the static class: the indicator (visible, takes the mouse) and the
 // brightness gauge (created hidden and disabled).
 HWND IndicatorOf(DWORD processId);
 HWND GaugeOf(DWORD processId);
-RECT WindowRect(HWND window);
+inline RECT WindowRect(HWND window)
+{
+    RECT r = { 0, 0, 0, 0 };
+    GetWindowRect(window, &r);
+    return r;
+}
 RECT WorkArea();
 
 // The virtual desktop's notification area. Icons sit in slots of 20 x 20 pixels from its right end,
@@ -102,14 +111,23 @@ bool CopyScreen(const RECT &area, const MemoryPicture &picture);
 // type), written, the whole key removed, and every value of the key with its type and bytes.
 bool StoredDword(const char *name, DWORD *value);
 void StoreDword(const char *name, DWORD value);
-void ClearStoredSettings();
+inline void ClearStoredSettings() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ardwick\\Kestrel\\Settings"); }
 std::string StoredSettings();
 // Points the program's own drawing code in this process at the installed skins.
 void UseInstalledFolders();
 
 // Sends and waits up to 5 s for the answer, as the system delivers broadcasts and display changes.
-LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-bool Responsive(HWND window);
+inline LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_BLOCK, 5000, &result);
+    return (LRESULT)result;
+}
+inline bool Responsive(HWND window)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+}
 
 // A window of the test's own that the user works in; it takes the foreground from whoever has it.
 class UserWindow {
@@ -146,16 +164,22 @@ public:
     KestrelProcess(const KestrelProcess &) = delete;
     KestrelProcess &operator=(const KestrelProcess &) = delete;
     ~KestrelProcess();   // ends a copy that is still running
-    bool Start(const std::string &arguments, const char *folder = InstallFolder);
+    bool Start(const std::string &arguments, const char *folder = InstallFolder)
+    {
+        return StartLine("\"" + std::string(folder) + "\\Kestrel.exe\"" + (arguments.empty() ? "" : " " + arguments));
+    }
     // Starts a whole command line as the system runs it (the program named by the line itself).
-    bool StartLine(const std::string &commandLine);
+    bool StartLine(const std::string &commandLine) { return StartProcess(commandLine, &info); }
     // Start, then WaitForMainWindow: true once the main window is there.
-    bool Launch(const std::string &arguments);
+    bool Launch(const std::string &arguments) { return Start(arguments) && WaitForMainWindow() != NULL; }
     HWND WaitForMainWindow(DWORD timeoutMs = 15000);
     HWND WaitForWindow(const char *className, const char *title, DWORD timeoutMs = 10000);
-    bool Post(UINT message, WPARAM wParam, LPARAM lParam);
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return mainWindow && PostMessageA(mainWindow, message, wParam, lParam);
+    }
     bool WaitForExit(DWORD timeoutMs, DWORD *exitCode);
-    bool Running() const;
+    bool Running() const { return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
     // The menu's Exit command; the process is expected to end with code 0.
     void Exit();
     DWORD Id() const { return info.dwProcessId; }
