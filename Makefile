@@ -6,7 +6,7 @@
 # x86_64 (build/x64, build/test64) in a 64-bit prefix.
 BUILD := build
 
-.PHONY: all bootstrap test demo fuzz bench mutants clean
+.PHONY: all bootstrap test demo bench mutants clean
 
 all: bootstrap
 	@./scripts/build.sh i686 win32 $(BUILD)
@@ -36,11 +36,6 @@ mutants: bootstrap
 
 demo: all
 	@./scripts/demo.sh $(CURDIR)/$(BUILD)
-
-# Native libFuzzer runs of the code that reads outside text; FUZZ_SECONDS per target.
-FUZZ_SECONDS ?= 30
-fuzz: bootstrap
-	@./scripts/fuzz.sh $(CURDIR)/$(BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,6 +1,6 @@
 // The brightness gauge's layout arithmetic: where the rows, segments, labels, icon and title go for
 // a screen size and the measured text widths. Plain functions over plain values, apart from any
-// window or font, so that they are tested and fuzzed on their own; LevelGauge measures and calls them.
+// window or font, so that they are tested on their own; LevelGauge measures and calls them.
 #ifndef KESTREL_GAUGELAYOUT_H
 #define KESTREL_GAUGELAYOUT_H
 

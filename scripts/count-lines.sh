@@ -3,8 +3,7 @@
 # of program + simulator. A line counts when it is neither blank nor only a comment.
 #   program:    app driver gfx indicator osd sheet tools (C/C++)
 #   simulator:  sim (C/C++)
-#   tests:      tests (C/C++, Python, shell), without the benchmarks in tests/bench, and the fuzz
-#               targets with their Win32 stand-ins (fuzz)
+#   tests:      tests (C/C++, Python, shell), without the benchmarks in tests/bench
 #   build code: what makes the shipped files besides the compiler and that the tests also check:
 #               scripts (Python, shell), res (resource script and header), installer (NSIS)
 #   count-lines.sh FILE...   prints the lines of code of each file instead
@@ -53,7 +52,7 @@ fi
 
 program=$(sources app driver gfx indicator osd sheet tools | count)
 simulator=$(sources sim | count)
-tests=$( { sources tests fuzz; find tests -type f \( -name '*.py' -o -name '*.sh' \) 2>/dev/null; } |
+tests=$( { sources tests; find tests -type f \( -name '*.py' -o -name '*.sh' \) 2>/dev/null; } |
          grep -v '^tests/bench/' | count)
 bench=$(sources tests/bench | count)
 build=$(find scripts res installer -type f \( -name '*.py' -o -name '*.sh' -o -name '*.rc' -o -name '*.h' \
@@ -61,7 +60,7 @@ build=$(find scripts res installer -type f \( -name '*.py' -o -name '*.sh' -o -n
 
 echo "program:    $program lines"
 echo "simulator:  $simulator lines"
-echo "tests:      $tests lines, fuzz targets included (benchmarks apart: $bench lines)"
+echo "tests:      $tests lines (benchmarks apart: $bench lines)"
 echo "build code: $build lines (scripts, resources, installer)"
 awk -v t="$tests" -v p="$program" -v s="$simulator" -v b="$build" 'BEGIN {
     printf "tests share of program + simulator: %.1f %%\n", (p + s) ? 100 * t / (p + s) : 0
