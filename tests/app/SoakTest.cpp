@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <string>
+
 #include "FakeBattery.h"
 #include "SimControl.h"
 #include "TestPaths.h"
@@ -23,7 +25,7 @@
 #include "app/Text.h"
 #include "app/TrayIcon.h"
 #include "app/TrayMenu.h"
-#include "common/GdiCount.h"
+#include "common/Gdi.h"
 #include "driver/DriverChannel.h"
 #include "gfx/SplashWindow.h"
 #include "indicator/IndicatorWindow.h"
@@ -47,15 +49,9 @@ const UINT SheetStepMessage = WM_APP + 1;
 // A modal loop that does not end would hang the run: after this long it is closed from outside.
 const UINT WatchdogMs = 20000;
 
-struct Counts {
-    UINT gdi, icons, menus, windows;
-    bool operator==(const Counts &o) const { return gdi == o.gdi && icons == o.icons && menus == o.menus && windows == o.windows; }
-};
-
-std::ostream &operator<<(std::ostream &out, const Counts &c)
-{
-    return out << "GDI objects " << c.gdi << ", icons " << c.icons << ", menus " << c.menus << ", windows " << c.windows;
-}
+// The objects of this process, and the windows of its one thread (tests and program share it), as
+// "GDI objects 41, icons 6, menus 0, windows 9".
+typedef std::string Counts;
 
 BOOL CALLBACK CountWindow(HWND window, LPARAM count)
 {
@@ -77,13 +73,13 @@ void SettleScreenDcs()
         ReleaseDC(NULL, dcs[i]);
 }
 
-// The objects of this process, and the windows of its one thread (tests and program share it).
 Counts Count()
 {
     SettleScreenDcs();
-    Counts c = { CountGdiObjects(), CountIcons(), CountMenus(), 0 };
-    EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&c.windows);
-    return c;
+    UINT windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&windows);
+    return "GDI objects " + std::to_string(CountGdiObjects()) + ", icons " + std::to_string(CountIcons()) + ", menus " +
+           std::to_string(CountMenus()) + ", windows " + std::to_string(windows);
 }
 
 // What the drivers of the modal loops saw; checked after each opening.

@@ -1,5 +1,5 @@
-// The tray popup menu: the banner's arithmetic and the banner painted into a real device context.
-// A real tracked menu is the main window test's; what a day of menus leaves behind, the soak's.
+// The tray popup menu: the banner's arithmetic and the loaded menu. The real tracked menu, its
+// banner's height and animation, and what a day of menus leaves behind are the soak's.
 #include <gtest/gtest.h>
 
 #include "app/TrayMenu.h"
@@ -9,7 +9,7 @@ namespace {
 
 HINSTANCE Module() { return GetModuleHandleA(NULL); }
 
-TEST(TrayMenu, BannerLevelsDropsAndMeasure)
+TEST(TrayMenu, BannerLevelsDropsMeasureAndTheDefaultItem)
 {
     const int ten[10] = { 96, 77, 58, 39, 20, 0, 19, 38, 57, 76 };   // half 5: grey, black, grey
     for (int r = 0; r < 10; r++)
@@ -30,51 +30,11 @@ TEST(TrayMenu, BannerLevelsDropsAndMeasure)
     EXPECT_TRUE(width == 2 && height == 20 + 9 + 20 + 9 + 20) << width << " x " << height;
     BannerMeasure(15, 20, 19, 16, states, 0, &width, &height);
     EXPECT_EQ(0u, width);   // a check mark wider than the picture
-}
 
-TEST(TrayMenu, WithoutAMenuWindowTheBannerIsPaintedAtRest)
-{
     TrayMenu menu;
     EXPECT_FALSE(menu.Load(Module(), 999, IDM_PROPERTIES, IDM_BANNER, IDB_MENU_BANNER));
     ASSERT_TRUE(menu.Load(Module(), IDM_TRAY_MENU, IDM_PROPERTIES, IDM_BANNER, IDB_MENU_BANNER));
     EXPECT_EQ((UINT)IDM_PROPERTIES, GetMenuDefaultItem(menu.Popup(), FALSE, 0));
-
-    const int w = 27, h = 120;
-    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen), source = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, w, h);
-    HBITMAP picture = LoadBitmapA(Module(), MAKEINTRESOURCEA(IDB_MENU_BANNER));
-    ReleaseDC(NULL, screen);
-    HGDIOBJ old = SelectObject(dc, canvas), sourceOld = SelectObject(source, picture);
-    DRAWITEMSTRUCT item = { ODT_MENU, 0, IDM_BANNER, 0, 0, NULL, dc, { 0, 0, w, h }, IDB_MENU_BANNER };
-    LRESULT result = 0;
-    ASSERT_TRUE(menu.HandleMenuMessage(WM_DRAWITEM, 0, (LPARAM)&item, &result));
-    EXPECT_EQ(1, result);
-    EXPECT_EQ(BannerRestStep, menu.Step());
-    EXPECT_TRUE(menu.HandleMenuMessage(WM_TIMER, MenuAnimationTimer, 0, &result));
-    EXPECT_FALSE(menu.HandleMenuMessage(WM_TIMER, 1, 0, &result));
-
-    // Every pixel: the gradient, with the picture's opaque pixels over it at its resting place.
-    const int left = BannerPictureLeft(w, 15), top = BannerPictureTop(BannerRestStep, h, 53);
-    int opaque = 0, wrong = 0;
-    for (int y = 0; y < h; y++) {
-        for (int x = 0; x < w; x++) {
-            COLORREF expected = RGB(BannerLevel(y, h), BannerLevel(y, h), BannerLevel(y, h));
-            COLORREF pixel = GetPixel(source, x - left, y - top);   // CLR_INVALID outside
-            if (pixel != CLR_INVALID && pixel != BannerKeyColour) {
-                expected = pixel;
-                opaque++;
-            }
-            wrong += GetPixel(dc, x, y) != expected;
-        }
-    }
-    EXPECT_EQ(0, wrong);
-    EXPECT_GT(opaque, 100);
-    SelectObject(source, sourceOld);
-    SelectObject(dc, old);
-    DeleteDC(source);
-    DeleteDC(dc);
-    DeleteObject(picture);
-    DeleteObject(canvas);
 }
 
 } // namespace

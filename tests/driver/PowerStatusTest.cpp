@@ -7,15 +7,11 @@
 
 namespace {
 
-SYSTEM_POWER_STATUS Status(BYTE ac, BYTE flag, BYTE percent, DWORD lifeTime)
+// AC line, battery flag, percent, reserved, seconds left, full seconds (always set: none stands for
+// a system that gave no status).
+SYSTEM_POWER_STATUS Status(BYTE ac, BYTE flag, BYTE percent, DWORD seconds)
 {
-    SYSTEM_POWER_STATUS s = {};
-    s.ACLineStatus = ac;
-    s.BatteryFlag = flag;
-    s.BatteryLifePercent = percent;
-    s.BatteryLifeTime = lifeTime;
-    s.BatteryFullLifeTime = 0xFFFFFFFF;
-    return s;
+    return { ac, flag, percent, 0, seconds, 0xFFFFFFFF };
 }
 
 TEST(PowerStatus, EveryBranchGivesItsStateMinutesAndLine)
@@ -48,7 +44,6 @@ TEST(PowerStatus, EveryBranchGivesItsStateMinutesAndLine)
         DWORD percent = 1234, minutes = 1234;
         PowerState state = OnAc;
         char text[100];
-        // Status() always sets a full life time; the empty one stands for a system that gave none.
         ComposePowerStatus(c.system.BatteryFullLifeTime ? &c.system : NULL, &percent, &state, &minutes, text,
                            sizeof text);
         EXPECT_TRUE(percent == c.percent && state == c.state && minutes == c.minutes)

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/GdiCount.h"
+#include "common/Gdi.h"
 #include "gfx/Region.h"
 
 namespace {
@@ -21,21 +21,13 @@ template <class Handle> struct Owned {
     ~Owned() { DeleteObject(object); }
 };
 
-// A memory context holding a bitmap for its lifetime.
-struct Held {
-    explicit Held(HGDIOBJ bitmap) : dc(CreateCompatibleDC(NULL)), old(SelectObject(dc, bitmap)) {}
-    ~Held() { SelectObject(dc, old); DeleteDC(dc); }
-    HDC dc;
-    HGDIOBJ old;
-};
-
 // A bitmap of the screen's format, one letter per pixel.
 HBITMAP DrawBitmap(const Rows &rows)
 {
     HDC screen = GetDC(NULL);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, (int)rows[0].size(), (int)rows.size());
     ReleaseDC(NULL, screen);
-    Held memory(bitmap);
+    MemoryPicture memory(bitmap);
     for (size_t y = 0; y < rows.size(); y++)
         for (size_t x = 0; x < rows[y].size(); x++)
             SetPixel(memory.dc, (int)x, (int)y, ColourOf(rows[y][x]));
@@ -83,7 +75,7 @@ TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
     Owned<HBITMAP> corners = { DrawBitmap({ "immmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm", "mmmmmim" }) };
     Owned<HRGN> expected = { CreateRectRgn(0, 0, 2, 2) }, other = { CreateRectRgn(4, 4, 7, 7) };
     CombineRgn(expected.object, expected.object, other.object, RGN_OR);
-    Held memory(corners.object);
+    MemoryPicture memory(corners.object);
     HRGN region = NULL;
     ASSERT_TRUE(GrownRegionFromDc(memory.dc, 7, 6, 1, Magenta, &region));
     EXPECT_TRUE(EqualRgn(expected.object, region));
@@ -99,7 +91,7 @@ TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
         rows.push_back(row);
     }
     Owned<HBITMAP> bitmap = { DrawBitmap(rows) };
-    Held many(bitmap.object);
+    MemoryPicture many(bitmap.object);
     for (int margin = 0; margin <= 3; margin += 3) {
         Owned<HRGN> grown = { CreateRectRgn(0, 0, 0, 0) };
         for (int y = 0; y < 24; y++)
@@ -132,13 +124,13 @@ TEST(DrawTransparentBitmap, DrawsTheMaskedBitmapHonoursTheKeepRectangleAndKeepsT
 {
     Owned<HBITMAP> bitmap = { DrawBitmap(Picture) }, target = { DrawBitmap(Rows(8, std::string(10, 'i'))) };
     Owned<HBRUSH> brush = { CreateSolidBrush(Background) };
-    Held destination(target.object);
+    MemoryPicture destination(target.object);
     const RECT all = { 0, 0, 10, 8 }, whole = { 0, 0, 4, 3 }, middle = { 1, 1, 3, 2 }, none = { 0, 0, 0, 0 };
     FillRect(destination.dc, &all, brush.object);
-    const std::vector<COLORREF> original = Pixels(Held(bitmap.object).dc, 4, 3);
+    const std::vector<COLORREF> original = Pixels(MemoryPicture(bitmap.object).dc, 4, 3);
     ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 3, 2, bitmap.object, Magenta, &whole));
     EXPECT_EQ(Composed(3, 2, Picture), Pixels(destination.dc, 10, 8));
-    EXPECT_EQ(original, Pixels(Held(bitmap.object).dc, 4, 3));   // restored after the masking
+    EXPECT_EQ(original, Pixels(MemoryPicture(bitmap.object).dc, 4, 3));   // restored after the masking
 
     // Outside the keep rectangle the bitmap turns key-coloured for good.
     FillRect(destination.dc, &all, brush.object);
@@ -147,11 +139,11 @@ TEST(DrawTransparentBitmap, DrawsTheMaskedBitmapHonoursTheKeepRectangleAndKeepsT
     // An empty keep rectangle keys everything and leaves the destination alone.
     ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 0, 0, bitmap.object, Magenta, &none));
     EXPECT_EQ(Composed(3, 2, { "mmmm", "mmim", "mmmm" }), Pixels(destination.dc, 10, 8));
-    EXPECT_EQ(std::vector<COLORREF>(12, Magenta), Pixels(Held(bitmap.object).dc, 4, 3));
+    EXPECT_EQ(std::vector<COLORREF>(12, Magenta), Pixels(MemoryPicture(bitmap.object).dc, 4, 3));
 
     // A bitmap in use cannot be selected again: both routines fail with the selection's error, not
     // a clean-up's, and leave nothing behind.
-    Held holder(bitmap.object);
+    MemoryPicture holder(bitmap.object);
     UINT before = CountGdiObjects();
     HRGN region = (HRGN)1;
     SetLastError(0);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "common/Gdi.h"
 #include "indicator/IndicatorSkin.h"
 #include "indicator/TestSkin.h"
 
@@ -19,20 +20,10 @@ class Picture {
 public:
     Picture(const IndicatorSkin &skin, BOOL horizontal, UINT percent, int state, UINT minutes,
             HBRUSH background = NULL)
+        : memory(100, 100), dc(memory.dc)
     {
-        HDC screen = GetDC(NULL);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, 100, 100);
-        ReleaseDC(NULL, screen);
-        old = SelectObject(dc, bitmap);
         PatBlt(dc, 0, 0, 100, 100, BLACKNESS);
-        drawn = skin.Draw(dc, horizontal, percent, (PowerState)state, minutes, NULL, background);
-    }
-    ~Picture()
-    {
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
+        EXPECT_TRUE(skin.Draw(dc, horizontal, percent, (PowerState)state, minutes, NULL, background));
     }
     COLORREF At(POINT p, int dx, int dy) const { return GetPixel(dc, p.x + dx, p.y + dy); }
     // The counter's three cells: a digit, ' ' for a blank (the body shows), '?' for anything else.
@@ -56,10 +47,8 @@ public:
             n += At(GaugeH, x, 4) == GaugeColour;
         return n;
     }
+    MemoryPicture memory;
     HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    BOOL drawn;
 };
 
 class Composition : public ::testing::Test {
@@ -94,23 +83,22 @@ TEST_F(Composition, TheGaugeShowsThePercentage)
 
 TEST_F(Composition, TheMarkFollowsTheStateInTheModesThatShowIt)
 {
+    const struct { int state; COLORREF mark; } states[] = {
+        { OnAc, AcMark }, { OnAcCharging, ChargingMark }, { OnBattery, BatteryMark }, { 7, BatteryMark },
+    };
     for (DWORD mode = 0; mode < 4; mode++) {
         IndicatorSkin moded(GetModuleHandleA(NULL));
         ASSERT_TRUE(moded.Load(1, mode));
-        const BOOL marks = (mode & 1) != 0;
-        const struct { int state; COLORREF mark; } states[] = {
-            { OnAc, AcMark }, { OnAcCharging, ChargingMark }, { OnBattery, BatteryMark }, { 7, BatteryMark },
-        };
         for (const auto &s : states) {
-            EXPECT_EQ(marks ? s.mark : BodyColour, Picture(moded, TRUE, 100, s.state, 0).At(MarkH, 3, 3))
-                << "mode " << mode << " state " << s.state;
-            EXPECT_EQ(marks ? s.mark : BodyColour, Picture(moded, FALSE, 100, s.state, 0).At(MarkV, 3, 3))
+            const COLORREF mark = mode & 1 ? s.mark : BodyColour;
+            EXPECT_TRUE(mark == Picture(moded, TRUE, 100, s.state, 0).At(MarkH, 3, 3)
+                        && mark == Picture(moded, FALSE, 100, s.state, 0).At(MarkV, 3, 3))
                 << "mode " << mode << " state " << s.state;
         }
         // The modes without the time read no strip: 90 minutes draw neither digits nor label.
         Picture timed(moded, TRUE, 0, OnBattery, 90);
-        EXPECT_EQ(mode >= 2 ? " 90" : "   ", timed.Counter(TRUE)) << mode;
-        EXPECT_EQ(mode >= 2 ? LabelColour : BodyColour, timed.At(LabelH, 4, 4)) << mode;
+        EXPECT_TRUE(timed.Counter(TRUE) == (mode >= 2 ? " 90" : "   ")
+                    && timed.At(LabelH, 4, 4) == (mode >= 2 ? LabelColour : BodyColour)) << mode;
         moded.Release();
     }
 }

@@ -1,6 +1,5 @@
 #include "indicator/TestSkin.h"
 
-#include <vector>
 
 #include "app/AppState.h"
 #include "app/Text.h"
@@ -9,34 +8,25 @@ namespace testskin {
 
 bool WriteBmp(const std::string &path, int width, int height, const std::function<COLORREF(int, int)> &pixel)
 {
-    int stride = (width * 3 + 3) & ~3;
-    std::vector<unsigned char> data(stride * height);
-    for (int y = 0; y < height; y++) {
+    // 24 bits per pixel, bottom up, rows padded to four bytes.
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = { 0x4D42, (DWORD)(sizeof file + sizeof(BITMAPINFOHEADER) + stride * height), 0, 0,
+                              sizeof file + sizeof(BITMAPINFOHEADER) };
+    BITMAPINFOHEADER info = { sizeof info, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0 };
+    std::string bytes = std::string((const char *)&file, sizeof file) + std::string((const char *)&info, sizeof info);
+    for (int y = height - 1; y >= 0; y--) {
+        std::string row(stride, '\0');
         for (int x = 0; x < width; x++) {
-            COLORREF c = pixel(x, y);
-            unsigned char *p = &data[(height - 1 - y) * stride + x * 3];
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
+            const COLORREF c = pixel(x, y);
+            row.replace(3 * x, 3, std::string({ (char)GetBValue(c), (char)GetGValue(c), (char)GetRValue(c) }));
         }
+        bytes += row;
     }
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + (DWORD)data.size();
     HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    if (out == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written;
-    bool ok = WriteFile(out, &file, sizeof file, &written, NULL) && WriteFile(out, &info, sizeof info, &written, NULL)
-        && WriteFile(out, data.data(), (DWORD)data.size(), &written, NULL);
-    CloseHandle(out);
+    DWORD written = 0;
+    const bool ok = out != INVALID_HANDLE_VALUE && WriteFile(out, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    if (out != INVALID_HANDLE_VALUE)
+        CloseHandle(out);
     return ok;
 }
 

@@ -11,24 +11,6 @@ namespace {
 const UINT SettingsChangedMessage = 0x8065;
 const WPARAM IndicatorChanged = 1;
 
-// The text of the visible tooltip of a process once the mouse rests on the window, "" when none shows.
-std::string RestingTooltip(HWND window, DWORD processId)
-{
-    RECT r = WindowRect(window);
-    std::string tip;
-    int step = 0;
-    WaitUntil([&] {
-        if (step++ % 25 == 0)
-            Xdo("mousemove " + std::to_string(r.left + 10 + (step / 25) % 2) + " " + std::to_string(r.top + 8));
-        char text[256] = "";
-        if (HWND shown = FindVisibleWindow(processId, "tooltips_class32"))
-            SendMessageTimeoutA(shown, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, NULL);
-        return !(tip = text).empty();
-    }, 15000);
-    Xdo("mousemove 500 400");
-    return tip;
-}
-
 class IndicatorScenario : public KestrelWorld {
 protected:
     void SetUp() override
@@ -105,7 +87,8 @@ TEST_F(IndicatorScenario, AFreshStartShowsItTopRightShapedFollowingTheBatteryWit
     ASSERT_TRUE(FakeBatterySet(battery, FakeAcCharging, 80, 0));
     SendAndWait(kestrel.MainWindow(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
     EXPECT_TRUE(WaitUntil([&] { return ShowsStatus(window, 1, 3, TRUE); }));
-    EXPECT_EQ("Connected to AC power (battery charging):80% battery remaining", RestingTooltip(window, kestrel.Id()));
+    EXPECT_EQ("Connected to AC power (battery charging):80% battery remaining",
+              RestingTooltip(r.left + 10, r.top + 8, kestrel.Id()));
     EXPECT_EQ(user.Window(), GetForegroundWindow());
     // Re-placing it after a display change moves it without activating it either.
     SendAndWait(window, WM_DISPLAYCHANGE, 24, MAKELPARAM(1024, 768));
@@ -119,21 +102,21 @@ TEST_F(IndicatorScenario, CornersOrientationSkinsAndHidingAreRebuiltFromTheSetti
     const RECT area = WorkArea();
     const SIZE h = BodySize(1, 1, TRUE), v = BodySize(1, 1, FALSE), other = BodySize(2, 3, TRUE);
     ASSERT_TRUE(h.cx == v.cy && h.cy == v.cx && h.cx > h.cy && other.cx > 0 && other.cx != h.cx);
-    StoreDword("IndicatorPosition", 2);
-    EXPECT_TRUE(Rebuild(area.right - h.cx, area.bottom - h.cy, h)) << "bottom right";
-    StoreDword("IndicatorPosition", 3);
-    StoreDword("IndicatorVerticalStyle", 1);
-    EXPECT_TRUE(Rebuild(area.left, area.bottom - v.cy, v)) << "vertical, bottom left";
-    StoreDword("IndicatorPosition", 1);
-    HWND window = Rebuild(area.left, area.top, v);
-    EXPECT_TRUE(window && WaitUntil([&] { return ShowsStatus(window, 1, 1, FALSE); })) << "vertical, top left";
-    // Another skin, with the time shown, in the free position never dragged: the top right corner.
-    StoreDword("IndicatorVerticalStyle", 0);
-    StoreDword("IndicatorNumber", 2);
-    StoreDword("IndicatorMode", 3);
-    StoreDword("IndicatorPosition", 4);
-    window = Rebuild(area.right - other.cx, area.top, other);
-    EXPECT_TRUE(window && WaitUntil([&] { return ShowsStatus(window, 2, 3, TRUE); })) << "skin 2, mode 3, free";
+    // Bottom right; vertical bottom left and top left; another skin with the time shown, in the free
+    // position never dragged: the top right corner.
+    const struct { DWORD position, vertical, number, mode; LONG x, y; SIZE size; } rows[] = {
+        { 2, 0, 1, 1, area.right - h.cx, area.bottom - h.cy, h }, { 3, 1, 1, 1, area.left, area.bottom - v.cy, v },
+        { 1, 1, 1, 1, area.left, area.top, v }, { 4, 0, 2, 3, area.right - other.cx, area.top, other },
+    };
+    for (const auto &r : rows) {
+        StoreDword("IndicatorPosition", r.position);
+        StoreDword("IndicatorVerticalStyle", r.vertical);
+        StoreDword("IndicatorNumber", r.number);
+        StoreDword("IndicatorMode", r.mode);
+        HWND window = Rebuild(r.x, r.y, r.size);
+        EXPECT_TRUE(window && WaitUntil([&] { return ShowsStatus(window, r.number, r.mode, !r.vertical); }))
+            << "position " << r.position << (r.vertical ? ", vertical" : "") << ", skin " << r.number;
+    }
     StoreDword("IndicatorShowWindow", 0);
     kestrel.Post(SettingsChangedMessage, IndicatorChanged, 0);
     EXPECT_TRUE(WaitUntil([&] { return IndicatorOf(kestrel.Id()) == NULL; }));
@@ -160,7 +143,7 @@ TEST_F(IndicatorScenario, OnlyADragInTheFreePositionMovesItAndStoresWhereItEnds)
     DWORD x = 0, y = 0;
     ASSERT_TRUE(Drag(fixed.left + 10, fixed.top + 8, { { -300, 200 } }));
     RECT r = WindowRect(window);
-    EXPECT_TRUE(EqualRect(&fixed, &r) && !StoredDword("IndicatorPositionX", &x)) << "top right";
+    EXPECT_TRUE(EqualRect(&fixed, &r) && StoredDword("IndicatorPositionX") == NotStored) << "top right";
 
     StoreDword("IndicatorPosition", 4);
     kestrel.Post(0x8065, 1, 0);
@@ -171,15 +154,16 @@ TEST_F(IndicatorScenario, OnlyADragInTheFreePositionMovesItAndStoresWhereItEnds)
     const LONG dx = GetSystemMetrics(SM_CXDRAG), dy = GetSystemMetrics(SM_CYDRAG);
     ASSERT_TRUE(Drag(grabX, grabY, { { dx, -dy }, { 0, 0 } }));
     r = WindowRect(window);
-    EXPECT_TRUE(EqualRect(&start, &r) && !StoredDword("IndicatorPositionX", &x)) << "within the drag distance";
+    EXPECT_TRUE(EqualRect(&start, &r) && StoredDword("IndicatorPositionX") == NotStored) << "within the drag distance";
     ASSERT_TRUE(Drag(grabX, grabY, { { -100, 50 }, { -300, 200 } }));
-    EXPECT_TRUE(WaitUntil([&] { return StoredDword("IndicatorPositionY", &y); }) && StoredDword("IndicatorPositionX", &x));
+    EXPECT_TRUE(WaitUntil([&] { return (y = StoredDword("IndicatorPositionY")) != NotStored; }));
+    x = StoredDword("IndicatorPositionX");
     r = WindowRect(window);
     EXPECT_TRUE(r.left == start.left - 300 && r.top == start.top + 200 && (LONG)x == r.left && (LONG)y == r.top)
         << r.left << "," << r.top << " stored " << x << "," << y;
     // Far past the bottom: it stops at the work area's edge, and that is stored.
     ASSERT_TRUE(Drag(r.left + 10, r.top + 8, { { 0, 300 }, { 0, 2000 } }));
-    EXPECT_TRUE(WaitUntil([&] { return StoredDword("IndicatorPositionY", &y) && (LONG)y != r.top; }));
+    EXPECT_TRUE(WaitUntil([&] { return (LONG)(y = StoredDword("IndicatorPositionY")) != r.top; }));
     EXPECT_TRUE(WindowRect(window).bottom == area.bottom && (LONG)y == area.bottom - (r.bottom - r.top)) << y;
     kestrel.Exit();
 }

@@ -80,29 +80,29 @@ int CountRequests(const char *filter)
     return requests.empty() ? 0 : 1 + (int)std::count(requests.begin(), requests.end(), ',');
 }
 
-bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info)
+bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info, DWORD flags)
 {
     std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, info) != 0;
+    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, flags, NULL, NULL, &startup, info) != 0;
 }
 
 int RunProgram(const std::string &commandLine, DWORD timeoutMs, std::string *output)
 {
+    // Only a run whose output is wanted inherits handles: a program left running must not keep
+    // the test runner's own output open.
     char temp[MAX_PATH], file[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     GetTempFileNameA(temp, "krp", 0, file);
     SECURITY_ATTRIBUTES inherit = { sizeof inherit, NULL, TRUE };
-    HANDLE out = output ? CreateFileA(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL) : NULL;
-    std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (output) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = startup.hStdError = out;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    }
+    startup.dwFlags = output ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = startup.hStdError =
+        CreateFileA(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string line = commandLine;
     PROCESS_INFORMATION info;
     DWORD code = (DWORD)-1;
     if (CreateProcessA(NULL, &line[0], NULL, NULL, output != NULL, 0, NULL, NULL, &startup, &info)) {
@@ -111,10 +111,9 @@ int RunProgram(const std::string &commandLine, DWORD timeoutMs, std::string *out
         CloseHandle(info.hProcess);
         CloseHandle(info.hThread);
     }
-    if (output) {
-        CloseHandle(out);
+    CloseHandle(startup.hStdOutput);
+    if (output)
         *output = ReadTextFile(file);
-    }
     DeleteFileA(file);
     return (int)code;
 }
@@ -131,6 +130,17 @@ std::string ReadTextFile(const std::string &path)
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
     return text;
+}
+
+bool WriteTextFile(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL)
+        && written == bytes.size();
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return ok;
 }
 
 template <typename Visit> static void ForEachProcess(const char *exeName, Visit visit)
@@ -190,8 +200,8 @@ bool ClickScreen(int x, int y, int clicks)
 
 bool ClickCentre(HWND window, int clicks)
 {
-    RECT r;
-    return window && GetWindowRect(window, &r) && ClickScreen((r.left + r.right) / 2, (r.top + r.bottom) / 2, clicks);
+    const RECT r = WindowRect(window);
+    return window && ClickScreen((r.left + r.right) / 2, (r.top + r.bottom) / 2, clicks);
 }
 
 struct WindowSearch {
@@ -255,28 +265,6 @@ bool TraySlot(int index, RECT *slot)
     return true;
 }
 
-MemoryPicture::MemoryPicture(int width, int height)
-{
-    HDC screen = GetDC(NULL);
-    dc = CreateCompatibleDC(screen);
-    owned = CreateCompatibleBitmap(screen, width, height);
-    ReleaseDC(NULL, screen);
-    old = SelectObject(dc, owned);
-}
-
-MemoryPicture::MemoryPicture(HBITMAP borrowed) : dc(CreateCompatibleDC(NULL)), owned(NULL)
-{
-    old = SelectObject(dc, borrowed);
-}
-
-MemoryPicture::~MemoryPicture()
-{
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    if (owned)
-        DeleteObject(owned);
-}
-
 bool CopyScreen(const RECT &area, const MemoryPicture &picture)
 {
     HDC screen = GetDC(NULL);
@@ -322,38 +310,31 @@ bool ShowsPicture(int index, HICON picture)
     return same && opaque > 0;
 }
 
-static BOOL CALLBACK MatchTooltip(HWND window, LPARAM lParam)
+std::string RestingTooltip(int x, int y, DWORD processId)
 {
-    HWND *found = (HWND *)lParam;
-    char name[64];
-    if (GetWindow(window, GW_OWNER) == FindWindowA("Shell_TrayWnd", NULL) && IsWindowVisible(window)
-            && GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "tooltips_class32") == 0)
-        *found = window;
-    return *found == NULL;
-}
-
-std::string HoverTooltip(int index, DWORD timeoutMs)
-{
-    RECT slot;
-    if (!TraySlot(index, &slot))
-        return "";
-    const int x = (slot.left + slot.right) / 2, y = (slot.top + slot.bottom) / 2;
-    HWND found = NULL;
+    std::string tip;
     int step = 0;
     WaitUntil([&] {
-        // Small moves inside the slot: the shell shows the tip once the mouse rests there.
+        // Small moves on the spot: a tip shows once the mouse rests there.
         if (step++ % 25 == 0)
-            SetCursorPos(x + (step / 25) % 2, y);
-        EnumWindows(MatchTooltip, (LPARAM)&found);
-        return found != NULL;
-    }, timeoutMs);
-    char tip[256] = "";
-    if (found)
-        SendMessageTimeoutA(found, WM_GETTEXT, sizeof tip, (LPARAM)tip, SMTO_BLOCK, 2000, NULL);
-    // Away from the taskbar, so that the tip goes and the next hover shows a fresh one.
-    SetCursorPos(x - 500, y - 400);
-    WaitUntil([&] { return !IsWindowVisible(found); }, 2000);
+            Xdo("mousemove " + std::to_string(x + (step / 25) % 2) + " " + std::to_string(y));
+        char text[256] = "";
+        if (HWND shown = FindVisibleWindow(processId, "tooltips_class32"))
+            SendMessageTimeoutA(shown, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_BLOCK, 2000, NULL);
+        return !(tip = text).empty();
+    }, 15000);
+    // Away, so that the tip goes and the next rest shows a fresh one.
+    Xdo("mousemove 500 400");
+    WaitUntil([&] { return FindVisibleWindow(processId, "tooltips_class32") == NULL; }, 2000);
     return tip;
+}
+
+std::string HoverTooltip(int index)
+{
+    RECT slot;
+    DWORD shell = 0;
+    GetWindowThreadProcessId(FindWindowA("Shell_TrayWnd", NULL), &shell);
+    return TraySlot(index, &slot) ? RestingTooltip((slot.left + slot.right) / 2, (slot.top + slot.bottom) / 2, shell) : "";
 }
 
 HICON LoadInstalledIcon(const std::string &relativePath)
@@ -362,15 +343,15 @@ HICON LoadInstalledIcon(const std::string &relativePath)
     return (HICON)LoadImageA(NULL, path.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE);
 }
 
-bool StoredDword(const char *name, DWORD *value)
+DWORD StoredDword(const char *name)
 {
-    DWORD size = sizeof *value, type = 0;
+    DWORD value = NotStored, size = sizeof value, type = 0;
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegQueryValueExA(key, name, NULL, &type, (BYTE *)value, &size);
+        return NotStored;
+    LONG status = RegQueryValueExA(key, name, NULL, &type, (BYTE *)&value, &size);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == REG_DWORD;
+    return status == ERROR_SUCCESS && type == REG_DWORD ? value : NotStored;
 }
 
 void StoreDword(const char *name, DWORD value)
@@ -446,10 +427,6 @@ void CloseHelpViewer()
     if (!WaitUntil([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }, 5000))
         KillProcesses("winhlp32.exe");
 }
-
-AcpiDeviceRemoved::AcpiDeviceRemoved() : done(RunProgram("kestrelsim-setup.exe remove-acpi", 30000) == 0) {}
-
-AcpiDeviceRemoved::~AcpiDeviceRemoved() { EXPECT_EQ(0, RunProgram("kestrelsim-setup.exe install-acpi", 30000)); }
 
 KestrelProcess::KestrelProcess() : mainWindow(NULL) { ZeroMemory(&info, sizeof info); }
 

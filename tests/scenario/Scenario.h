@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "common/Gdi.h"
+
 extern const char InstallFolder[];   // "C:\Program Files\Ardwick\Kestrel"
 
 // Under the test runner, which builds the whole test world (simulated driver, fake battery,
@@ -42,12 +44,13 @@ std::string DriverRequests(const char *filter = NULL);
 int CountRequests(const char *filter);
 
 // Starts a command line as the system runs it (the program named by the line itself).
-bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info);
+bool StartProcess(const std::string &commandLine, PROCESS_INFORMATION *info, DWORD flags = 0);
 // Runs a program of the prefix to its end and returns its exit code, -1 when it could not be run or
 // did not end in time; output, when given, receives what it wrote to its standard output and error.
 int RunProgram(const std::string &commandLine, DWORD timeoutMs, std::string *output = NULL);
 
 std::string ReadTextFile(const std::string &path);
+bool WriteTextFile(const std::string &path, const std::string &bytes);
 void RemoveTree(const std::string &folder);
 int CountProcesses(const char *exeName);
 void KillProcesses(const char *exeName);
@@ -85,31 +88,20 @@ bool TraySlot(int index, RECT *slot);
 bool TraySlotEmpty(int index);
 // Whether the slot shows every opaque pixel of picture.
 bool ShowsPicture(int index, HICON picture);
-// Rests the mouse on the slot and returns the tooltip the shell shows, or "" when none appears.
-std::string HoverTooltip(int index, DWORD timeoutMs = 5000);
+// Rests the mouse at (x, y) and returns the text of the process's tooltip that shows, "" when none
+// does; and the tooltip the shell shows for a slot of the notification area.
+std::string RestingTooltip(int x, int y, DWORD processId);
+std::string HoverTooltip(int index);
 // A 16 x 16 icon file of the installation's Resource folder.
 HICON LoadInstalledIcon(const std::string &relativePath);
 
-// A memory context holding a new screen-compatible bitmap of the given size, or a bitmap of the
-// caller's; at the end the bitmap is deselected and, when it was made here, deleted.
-class MemoryPicture {
-public:
-    MemoryPicture(int width, int height);
-    explicit MemoryPicture(HBITMAP borrowed);
-    MemoryPicture(const MemoryPicture &) = delete;
-    MemoryPicture &operator=(const MemoryPicture &) = delete;
-    ~MemoryPicture();
-    HDC dc;
-private:
-    HBITMAP owned;
-    HGDIOBJ old;
-};
 // Copies the screen's area into the picture's top left corner.
 bool CopyScreen(const RECT &area, const MemoryPicture &picture);
 
-// The user's settings under HKEY_CURRENT_USER: a REG_DWORD read (false when absent or of another
-// type), written, the whole key removed, and every value of the key with its type and bytes.
-bool StoredDword(const char *name, DWORD *value);
+// The user's settings under HKEY_CURRENT_USER: a REG_DWORD read (NotStored when absent or of
+// another type), written, the whole key removed, and every value of the key with its type and bytes.
+const DWORD NotStored = 0xBADBAD;   // what StoredDword gives for an absent value
+DWORD StoredDword(const char *name);
 void StoreDword(const char *name, DWORD value);
 inline void ClearStoredSettings() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ardwick\\Kestrel\\Settings"); }
 std::string StoredSettings();
@@ -147,15 +139,11 @@ private:
 std::string HelpViewerTitle();
 void CloseHelpViewer();
 
-// The simulated driver's ACPI device taken away for the life of the object, and put back whatever
-// happens to the test meanwhile.
-class AcpiDeviceRemoved {
-public:
-    AcpiDeviceRemoved();
-    ~AcpiDeviceRemoved();
-    bool Done() const { return done; }
-private:
-    bool done;
+// Puts back what a test took away (the driver, its ACPI device, the display) whatever happens to
+// the test meanwhile.
+struct Restorer {
+    std::function<bool()> restore;
+    ~Restorer() { EXPECT_TRUE(restore()); }
 };
 
 class KestrelProcess {

@@ -3,6 +3,7 @@
 
 #include "FakeBattery.h"
 #include "SimControl.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -120,6 +121,56 @@ TEST_F(Tray, ARecreatedNotificationAreaGetsTheIconBackOnceEvenUnderTheOpenMenu)
         EXPECT_EQ(0u, code);
         EXPECT_TRUE(WaitUntil([] { return TraySlotEmpty(0); }));
     }
+}
+
+// IndicatorIcon.dat names the tray's pictures; on battery at 45 % the pair DC040to049 alternates.
+// Each row names the pair's two pictures in one of these ways: the tray shows a named picture only
+// when the name and the file are sound, and the application's own icon otherwise.
+TEST_F(Tray, APictureFileThatCannotBeUsedShowsTheApplicationsIcon)
+{
+    enum Kind { Sound, Blanks, Missing, Folder, CutShort, Bitmap, Empty, TooLong, NoIconFile };
+    const Kind rows[][2] = { { Sound, Blanks }, { Missing, Sound }, { Folder, CutShort }, { Bitmap, Empty },
+                             { TooLong, Sound }, { NoIconFile, NoIconFile } };
+    const std::string resources = std::string(InstallFolder) + "\\Resource\\";
+    const std::string iconFile = std::string(InstallFolder) + "\\IndicatorIcon.dat";
+    // Shipped pictures that the tray would not show on battery at 45 % by itself.
+    const std::string pictures[2] = { "tray\\ACCharging090to100_1.ico", "tray\\DC090to100_1.ico" };
+    HICON fallback = (HICON)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON, 16,
+                                       16, 0);
+    ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 45, 95) && CreateDirectoryA((resources + "t").c_str(), NULL));
+    for (const auto &row : rows) {
+        std::string text = "[Indicator.Icon]\r\n", shown[2];
+        for (int k = 0; k < 2; k++) {
+            const std::string name = "t\\" + std::to_string(row[k]) + "-" + std::to_string(k) + ".ico";
+            const std::string sound = ReadTextFile(resources + pictures[k]);
+            const std::string bytes = row[k] == CutShort ? sound.substr(0, sound.size() / 2)
+                                    : row[k] == Bitmap ? ReadTextFile(resources + "Skin01\\GaugeH.bmp") : sound;
+            if (row[k] == Folder)
+                CreateDirectoryA((resources + name).c_str(), NULL);
+            else if (row[k] != Missing)
+                WriteTextFile(resources + name, bytes);
+            const std::string value[] = { name, "  " + name + "  ", name, name, name, name, "",
+                                          "t\\" + std::string(260 - resources.size() - 6, 'n') + ".ico" };
+            if (row[k] != NoIconFile)
+                text += "DC040to049_" + std::to_string(k + 1) + "=" + value[row[k]] + "\r\n";
+            shown[k] = row[k] <= Blanks ? name : "";
+        }
+        DeleteFileA(iconFile.c_str());
+        ASSERT_TRUE(row[0] == NoIconFile || WriteTextFile(iconFile, text));
+        ASSERT_TRUE(WaitUntil([] { return TraySlotEmpty(0); })) << "an earlier program's icon is still shown";
+        KestrelProcess running;
+        ASSERT_TRUE(running.Launch("/D"));
+        for (int k = 0; k < 2; k++) {
+            HICON expected = shown[k].empty() ? CopyIcon(fallback) : LoadInstalledIcon(shown[k]);
+            EXPECT_TRUE(WaitUntil([&] { return ShowsPicture(0, expected); }, 5000))
+                << "picture " << k + 1 << " of row " << row[0] << "," << row[1] << ": the tray never showed "
+                << (shown[k].empty() ? "the application's icon" : shown[k]);
+            DestroyIcon(expected);
+        }
+        running.Exit();
+    }
+    RemoveTree(resources + "t");
+    DestroyIcon(fallback);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "common/GdiCount.h"
+#include "common/Gdi.h"
 
 UINT CountGdiObjects()
 {
