@@ -330,7 +330,9 @@ protected:
 
 TEST_F(SoakTest, TheStatusRefreshesOnTheFirstTickThenEveryTwentiethAndAfterABroadcast)
 {
-    // A splash still shown when the window ends goes with it.
+    // A splash still shown when the window ends goes with it. No tray picture is in reach here:
+    // each is a copy of the application's icon, which survives the window.
+    CopyText(appState.resourceFolder, PathSize, "C:\\nowhere\\");
     HWND window = appState.mainWindow = CreateWindowExA(0, KestrelInstanceName, "", WS_POPUP | WS_DISABLED, 0, 0,
                                                         0, 0, NULL, NULL, appState.instance, NULL);
     ASSERT_TRUE(appState.splash != NULL);
@@ -358,6 +360,10 @@ TEST_F(SoakTest, TheStatusRefreshesOnTheFirstTickThenEveryTwentiethAndAfterABroa
     EXPECT_EQ(20, ticksUntil(22, 0));
     DestroyWindow(window);
     EXPECT_TRUE(appState.splash == NULL && !IsWindow(splash));
+    ICONINFO info = {};
+    EXPECT_TRUE(GetIconInfo(appState.smallAppIcon, &info)) << "the application's icon went with the pictures";
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
 }
 
 TEST_F(SoakTest, ADayOfRunningLosesNoObjectAndDestroyReleasesEverything)

@@ -4,10 +4,10 @@
     HelpFileTest.py HELP-FILE [unittest arguments]
 
 The reader below is written from the file format, not from the compiler: it
-walks the internal file system, the |CONTEXT and keyword B+ trees and the LZ77
-blocks of |TOPIC, and turns each topic back into its title, its paragraphs and
-its jumps. That the contents and each page's context number open their topics
-in a real viewer the help scenario sees.
+walks the internal file system, the |CONTEXT B+ tree and the LZ77 blocks of
+|TOPIC, and turns each topic back into its title, its paragraphs and its jumps.
+That the contents and each page's context number open their topics in a real
+viewer the help scenario sees.
 """
 
 import struct
@@ -48,18 +48,15 @@ class Reader:
         self.at += struct.calcsize(fmt)
         return values if len(values) > 1 else values[0]
 
+    # The compressed numbers: bit 0 of the first byte says whether the wide form follows.
     def cshort(self):
-        if self.data[self.at] & 1:
-            return self.take('<H') // 2 - 16384
-        return self.take('<B') // 2 - 64
+        return self.take('<H') // 2 - 16384 if self.data[self.at] & 1 else self.take('<B') // 2 - 64
 
     def cushort(self):
         return self.take('<H') // 2 if self.data[self.at] & 1 else self.take('<B') // 2
 
     def clong(self):
-        if self.data[self.at] & 1:
-            return self.take('<I') // 2 - 0x40000000
-        return self.take('<H') // 2 - 16384
+        return self.take('<I') // 2 - 0x40000000 if self.data[self.at] & 1 else self.take('<H') // 2 - 16384
 
 
 class Topic:
@@ -83,20 +80,11 @@ class HelpFile:
     def internal(self, name):
         return self.internal_at(self.files[name])
 
+    # A leaf entry of the directory: (name and offset, where the next entry starts).
     @staticmethod
     def directory_entry(page, at):
         end = page.index(b'\0', at)
         return (page[at:end].decode('ascii'), struct.unpack_from('<i', page, end + 1)[0]), end + 5
-
-    @staticmethod
-    def keyword_entry(page, at):
-        end = page.index(b'\0', at)
-        count, start = struct.unpack_from('<hi', page, end + 1)
-        return (page[at:end].decode('cp1252'), count, start), end + 7
-
-    @staticmethod
-    def context_entry(page, at):
-        return struct.unpack_from('<ii', page, at), at + 8
 
     def btree(self, tree, entry):
         page_size = struct.unpack_from('<H', tree, 4)[0]
@@ -118,14 +106,8 @@ class HelpFile:
         return entries
 
     def context_map(self):
-        return dict(self.btree(self.internal('|CONTEXT'), self.context_entry))
-
-    def index(self):
-        """The keywords in the viewer's order, each with its topics' offsets."""
-        data = self.internal('|KWDATA')
-        return [(keyword, [struct.unpack_from('<i', data, start + 4 * i)[0] for i in range(count)])
-                for keyword, count, start in self.btree(self.internal('|KWBTREE'),
-                                                        self.keyword_entry)]
+        entry = lambda page, at: (struct.unpack_from('<ii', page, at), at + 8)   # hash, topic offset
+        return dict(self.btree(self.internal('|CONTEXT'), entry))
 
     def topics(self):
         """Walks every TOPICLINK from the first, checking the links between them."""
@@ -206,7 +188,6 @@ class ShippedHelpFile(unittest.TestCase):
     def setUpClass(cls):
         cls.help = load(HELP_FILE)
         cls.topics = cls.help.topics()
-        cls.by_offset = {topic.offset: topic for topic in cls.topics}
 
     def test_every_topic_starts_with_its_title_and_every_jump_lands(self):
         names = self.help.context_map()
@@ -220,21 +201,6 @@ class ShippedHelpFile(unittest.TestCase):
         # The contents topic reaches every other topic in one jump.
         reached = {names[target] for _, target in self.topics[0].jumps}
         self.assertEqual({t.offset for t in self.topics[1:]}, reached)
-
-    def test_every_index_entry_opens_one_topic(self):
-        index = self.help.index()
-        words = [keyword for keyword, _ in index]
-        self.assertEqual(sorted(words, key=str.lower), words)
-        self.assertEqual(len(set(w.lower() for w in words)), len(words))
-        for keyword, found in index:
-            # One topic a keyword: the viewer jumps straight to it.
-            self.assertEqual(1, len(found), keyword)
-            self.assertIn(found[0], self.by_offset, keyword)
-        titles = {keyword: self.by_offset[found[0]].title for keyword, found in index}
-        self.assertEqual('Power Control', titles['LCD backlighting'])
-        self.assertEqual('The Battery Indicator', titles['dragging the indicator'])
-        self.assertEqual('Other', titles['resume on ring'])
-        self.assertEqual(set(t.title for t in self.topics), set(titles.values()))
 
 
 if __name__ == '__main__':

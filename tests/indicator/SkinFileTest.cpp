@@ -83,32 +83,21 @@ TEST(SkinEntry, ReadsWellFormedEntriesAndRefusesTheRest)
     EXPECT_FALSE(SkinImagePath("C:\\K\\Resource\\", std::string(250, 'n').c_str(), path, sizeof path));
 }
 
-TEST(SkinCatalogue, TitleAndFixesOfEachSkinFile)
+TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
 {
-    // A fix of 1 forces the box on, 0 off, anything else leaves the choice free; a title is cut to 29
-    // characters. The shipped skins' titles and fixes the sheet scenario sees.
+    // A fix of 0 forces the box off (1 on, as the sheet scenario sees with the shipped skins), any
+    // other value leaves the choice free; a title is cut to 29 characters.
     testskin::UseFolder(Folder);
-    const std::string title40 = "A title of exactly forty characters long";
-    const struct { UINT number; const char *title, *mark, *time; std::string shown; SkinFix markFix, timeFix; } skins[] = {
-        { 4, title40.c_str(), "0", "2", title40.substr(0, 29), ForcedOff, Free },
-        { 5, "Five", "1", "-1", "Five", ForcedOn, Free },
-        { 44, NULL, NULL, NULL, "", Free, Free },   // no general section at all
-    };
+    const std::string title40 = "A title of exactly forty characters long", file = Folder + "Indicator04.dat";
+    const char *const entries[][2] = { { "Title", title40.c_str() }, { "FixShowPowerStatusMark", "0" },
+                                       { "FixShowRestBatteryTime", "2" } };
+    for (const auto &e : entries)
+        WritePrivateProfileStringA("Indicator.General", e[0], e[1], file.c_str());
     IndicatorSkinInfo info;
     char title[100];
-    SkinFix mark = Free, time = Free;
-    for (const auto &s : skins) {
-        char name[32];
-        wsprintfA(name, "Indicator%02u.dat", s.number);
-        const std::string file = Folder + name;
-        DeleteFileA(file.c_str());
-        WritePrivateProfileStringA("Indicator.Psm", "BodyH", "255,0,255,b.bmp", file.c_str());
-        WritePrivateProfileStringA("Indicator.General", "Title", s.title, file.c_str());
-        WritePrivateProfileStringA("Indicator.General", "FixShowPowerStatusMark", s.mark, file.c_str());
-        WritePrivateProfileStringA("Indicator.General", "FixShowRestBatteryTime", s.time, file.c_str());
-        ASSERT_TRUE(info.Load(s.number) && info.GetInfo(title, sizeof title, &mark, &time));
-        EXPECT_TRUE(s.shown == title && mark == s.markFix && time == s.timeFix) << s.number << ": " << title;
-    }
+    SkinFix mark = Free, time = ForcedOn;
+    ASSERT_TRUE(info.Load(4) && info.GetInfo(title, sizeof title, &mark, &time));
+    EXPECT_TRUE(title40.substr(0, 29) == title && mark == ForcedOff && time == Free) << title;
     // A number without a file: not valid, whatever was loaded before.
     EXPECT_FALSE(info.Load(43) || info.GetInfo(title, sizeof title, &mark, &time));
 }

@@ -117,31 +117,6 @@ TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
     ExpectAliveThenExit(kestrel);
 }
 
-TEST_F(WorldFaults, ALevelWordChangedOnEveryReadKeepsTheGaugeUpUntilItRests)
-{
-    ASSERT_TRUE(Start(kestrel));
-    HWND gauge = GaugeOf(kestrel.Id());
-    ASSERT_TRUE(gauge != NULL);
-    // Bit 31 on every read, first with a level the gauge does not have: never shown.
-    SimState state;
-    state.lcdLevel = 8;
-    ASSERT_TRUE(SetFaults(SIM_FAULT_CHANGED) && SimSetFields(SIM_FIELD_LCDLEVEL, &state) && SimClearLog());
-    ASSERT_TRUE(WaitUntil([] { return CountRequests("lcd-get") >= 2; }));
-    EXPECT_FALSE(IsWindowVisible(gauge));
-    // A level it has: shown, and kept up while every read reports a change, polled ten times a second.
-    state.lcdLevel = 4;
-    ASSERT_TRUE(SimSetFields(SIM_FIELD_LCDLEVEL, &state) && WaitUntil([&] { return IsWindowVisible(gauge) != FALSE; }));
-    ASSERT_TRUE(SimClearLog());
-    DWORD start = GetTickCount();
-    ASSERT_TRUE(WaitUntil([] { return CountRequests("lcd-get") >= 10; }));
-    EXPECT_LT(GetTickCount() - start, 5000u) << "polling did not speed up";
-    EXPECT_TRUE(IsWindowVisible(gauge) && Responsive(kestrel.MainWindow()));
-    // The keys rest: 13 quiet ticks later the gauge goes.
-    ASSERT_TRUE(SetFaults(0));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(gauge); }));
-    ExpectAliveThenExit(kestrel);
-}
-
 bool StartDriver()
 {
     return RunProgram("kestrelctl.exe start", 30000) == 0 && RunProgram("kestrelsim-setup.exe install-acpi", 30000) == 0;
