@@ -7,9 +7,9 @@
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/NoticeDialog.h"
-#include "app/Text.h"
 #include "driver/DriverChannel.h"
 #include "driver/PowerStatus.h"
+#include "gfx/Text.h"
 #include "res/resource.h"
 
 const char KestrelInstanceName[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";

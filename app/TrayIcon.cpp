@@ -1,5 +1,5 @@
 #include "app/TrayIcon.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 
 TrayIcon::TrayIcon()
     : added(FALSE), filled(FALSE)

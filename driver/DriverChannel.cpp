@@ -4,7 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/SettingsStore.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 
 static const char ApmDevicePath[] = "\\\\.\\KESTREL.VXD";
 static const char DetectKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Detect";

@@ -1,7 +1,7 @@
 #include "driver/PowerStatus.h"
 
 #include "app/AppState.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 #include "res/resource.h"
 
 // The status texts, loaded once for the process.

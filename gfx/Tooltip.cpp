@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/Text.h"
+#include "gfx/Text.h"
 
 Tooltip::Tooltip() : window(NULL)
 {

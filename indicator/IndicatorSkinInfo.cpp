@@ -1,7 +1,7 @@
 #include "indicator/IndicatorSkinInfo.h"
 
 #include "app/AppState.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 #include "indicator/SkinFile.h"
 
 SkinFix SkinFixFor(int flag)

@@ -10,7 +10,7 @@
 #define ScanEntry sscanf
 #endif
 
-#include "app/Text.h"
+#include "gfx/Text.h"
 
 const char SkinGeneralSection[] = "Indicator.General";
 const char SkinTitleKey[] = "Title";

@@ -6,7 +6,7 @@
 #include "app/AppState.h"
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
 #include "indicator/IndicatorSkinInfo.h"
 #include "res/resource.h"

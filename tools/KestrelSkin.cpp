@@ -15,7 +15,7 @@
 #include <string.h>
 
 #include "app/AppState.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
 #include "indicator/IndicatorSkinInfo.h"
 #include "indicator/SkinFile.h"

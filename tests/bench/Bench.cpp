@@ -16,7 +16,7 @@
 #include "TestPaths.h"
 #include "app/AppState.h"
 #include "app/MainWindow.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
 #include "osd/BrightnessOsd.h"
 #include "scenario/Scenario.h"

@@ -2,7 +2,7 @@
 
 
 #include "app/AppState.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 
 namespace testskin {
 

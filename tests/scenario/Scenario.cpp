@@ -10,7 +10,7 @@
 #include "SimControl.h"
 #include "TestPaths.h"
 #include "app/AppState.h"
-#include "app/Text.h"
+#include "gfx/Text.h"
 
 const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
 static const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";

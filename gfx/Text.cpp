@@ -1,4 +1,4 @@
-#include "app/Text.h"
+#include "gfx/Text.h"
 
 BOOL CopyText(char *destination, UINT size, const char *source)
 {
