@@ -31,19 +31,21 @@ static void RefreshPowerDisplays(PowerStatus *status)
         appState.indicator->Update(status->percent, status->state, status->minutes, status->text);
 }
 
-static void DestroyIndicator()
+// Ends one of the main window's objects with its own tear-down (Destroy or Release), deletes it
+// and forgets it; nothing to do when it is absent.
+template <class Object, class Result> static void EndObject(Object *&object, Result (Object::*tearDown)())
 {
-    if (appState.indicator) {
-        appState.indicator->Destroy();
-        delete appState.indicator;
-        appState.indicator = NULL;
-    }
+    if (!object)
+        return;
+    (object->*tearDown)();
+    delete object;
+    object = NULL;
 }
 
 // Every change of the indicator's settings builds a new one from the stored values.
 static void RebuildIndicator(HWND window)
 {
-    DestroyIndicator();
+    EndObject(appState.indicator, &IndicatorWindow::Destroy);
     DWORD show, number, position, vertical, mode;
     LoadIndicatorSettings(&show, &number, &position, &vertical, &mode);
     if (!show)
@@ -62,9 +64,7 @@ static void CreateBrightnessGauge(HWND window, DWORD lcdCount)
     appState.osd = new (std::nothrow) BrightnessOsd;
     if (!appState.osd)
         return;
-    const GaugeStyle style = { LOWORD(lcdCount), 8, FW_BOLD, "Arial", NULL, NULL, NULL,
-                               TRUE, TRUE, 3, 3, TRUE, 1, RGB(0, 255, 0), RGB(0, 0, 0) };
-    appState.osd->Create(appState.instance, window, style);
+    appState.osd->Create(appState.instance, window, DisplayGaugeStyle(LOWORD(lcdCount)));
     appState.osdPolling.shown = FALSE;
     appState.osdPolling.ticks = 0;
     SetTimer(window, BrightnessTimer, SlowBrightnessPeriod, NULL);
@@ -129,31 +129,14 @@ static LRESULT OnCreate(HWND window)
     return 0;
 }
 
-static void RemoveSplash()
-{
-    if (!appState.splash)
-        return;
-    appState.splash->Destroy();
-    delete appState.splash;
-    appState.splash = NULL;
-}
-
 static LRESULT OnDestroy(HWND window)
 {
     KillTimer(window, StatusTimer);
     KillTimer(window, BrightnessTimer);
-    if (appState.osd) {
-        appState.osd->Destroy();
-        delete appState.osd;
-        appState.osd = NULL;
-    }
-    if (appState.trayImages) {
-        appState.trayImages->Release();
-        delete appState.trayImages;
-        appState.trayImages = NULL;
-    }
-    DestroyIndicator();
-    RemoveSplash();
+    EndObject(appState.osd, &BrightnessOsd::Destroy);
+    EndObject(appState.trayImages, &BatteryIconSet::Release);
+    EndObject(appState.indicator, &IndicatorWindow::Destroy);
+    EndObject(appState.splash, &SplashWindow::Destroy);
     delete appState.trayIcon;   // removes the icon from the notification area
     appState.trayIcon = NULL;
     if (appState.trayPicture) {
@@ -178,7 +161,7 @@ static LRESULT OnTimer(HWND window, UINT_PTR id, LPARAM lParam)
         // creation failed has no window and goes at the first tick.
         BOOL splashVisible = FALSE;
         if (appState.splash && (!appState.splash->IsVisible(&splashVisible) || !splashVisible))
-            RemoveSplash();
+            EndObject(appState.splash, &SplashWindow::Destroy);
         return 0;
     }
     if (id == BrightnessTimer) {

@@ -10,6 +10,25 @@ const UINT GaugeTextSize = 128;
 const UINT MoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
 const UINT PlaceFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
 
+GaugeStyle DisplayGaugeStyle(UINT levelCount)
+{
+    GaugeStyle style;
+    ZeroMemory(&style, sizeof style);
+    style.levelCount = levelCount;
+    style.heightDivisor = 8;
+    style.weight = FW_BOLD;
+    style.face = "Arial";
+    style.shadowOn = TRUE;
+    style.extruded = TRUE;
+    style.dx = 3;
+    style.dy = 3;
+    style.outlineOn = TRUE;
+    style.outlineWidth = 1;
+    style.colour = RGB(0, 255, 0);
+    style.shadowColour = RGB(0, 0, 0);
+    return style;
+}
+
 BrightnessOsd::BrightnessOsd() : instance(NULL), window(NULL), previous(NULL), gauge(NULL)
 {
 }

@@ -8,6 +8,11 @@
 
 #include "osd/LevelGauge.h"
 
+// The look the main window gives its gauge for levelCount levels: rows of an eighth of the screen's
+// height, bold Arial, green with a solid black shadow 3 pixels deep and a 1-pixel outline. The
+// three texts are left null; Create loads them.
+GaugeStyle DisplayGaugeStyle(UINT levelCount);
+
 class BrightnessOsd {
 public:
     BrightnessOsd();

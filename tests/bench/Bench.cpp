@@ -379,8 +379,10 @@ void SkinLoadAndPaint(HINSTANCE instance, int runs)
 
 GaugeStyle Style()
 {
-    GaugeStyle style = { 8, 8, FW_BOLD, "Arial", "Min.", "Max.", "Brightness",
-                         TRUE, TRUE, 3, 3, TRUE, 1, RGB(0, 255, 0), RGB(0, 0, 0) };
+    GaugeStyle style = DisplayGaugeStyle(8);
+    style.minLabel = "Min.";
+    style.maxLabel = "Max.";
+    style.title = "Brightness";
     return style;
 }
 

@@ -3,6 +3,7 @@
 // scenarios see; what a day of gauges leaves behind, the soak.
 #include <gtest/gtest.h>
 
+#include "osd/BrightnessOsd.h"
 #include "osd/LevelGauge.h"
 
 namespace {
@@ -52,10 +53,13 @@ TEST(GaugeLayout, TheWorkedExampleTwoLevelsALongTitleAndWhatCannotFit)
         EXPECT_FALSE(PlanGauge(m, &p)) << m.levelCount << " levels, title " << m.titleWidth << ", margin " << m.margin;
 }
 
-GaugeStyle Style(UINT n, UINT divisor = 8)
+// The display's style, with the texts the display loads.
+GaugeStyle Style(UINT n)
 {
-    GaugeStyle style = { n, divisor, FW_BOLD, "Arial", "Min.", "Max.", "Brightness", TRUE, TRUE, 3, 3, TRUE, 1,
-                         RGB(0, 255, 0), RGB(0, 0, 0) };
+    GaugeStyle style = DisplayGaugeStyle(n);
+    style.minLabel = "Min.";
+    style.maxLabel = "Max.";
+    style.title = "Brightness";
     return style;
 }
 

@@ -3,7 +3,7 @@
 #include "scenario/Scenario.h"
 
 #include "SimControl.h"
-#include "osd/LevelGauge.h"
+#include "osd/BrightnessOsd.h"
 #include "res/resource.h"
 
 namespace {
@@ -22,8 +22,10 @@ protected:
         char texts[3][128];
         for (int i = 0; i < 3; i++)
             LoadStringA(GetModuleHandleA(NULL), IDS_GAUGE_MIN + i, texts[i], sizeof texts[i]);
-        const GaugeStyle style = { Levels, 8, FW_BOLD, "Arial", texts[0], texts[1], texts[2], TRUE, TRUE, 3, 3, TRUE, 1,
-                                   RGB(0, 255, 0), RGB(0, 0, 0) };
+        GaugeStyle style = DisplayGaugeStyle(Levels);
+        style.minLabel = texts[0];
+        style.maxLabel = texts[1];
+        style.title = texts[2];
         ASSERT_TRUE(gauge.Setup(style));
     }
     void TearDown() override
