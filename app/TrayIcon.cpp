@@ -36,13 +36,19 @@ BOOL TrayIcon::Add(HWND window, UINT callbackMessage, UINT id, HICON icon, const
 
 BOOL TrayIcon::Modify(HICON icon, const char *tip)
 {
+    if (!filled) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    // Kept even while the icon is not in the area (the taskbar did not exist yet when Add ran), so
+    // that Readd shows the latest picture and tip rather than the first.
+    iconData.hIcon = icon;
+    if (tip)
+        CopyText(iconData.szTip, TrayTipSize, tip);
     if (!added) {
         SetLastError(ERROR_NOT_READY);
         return FALSE;
     }
-    iconData.hIcon = icon;
-    if (tip)
-        CopyText(iconData.szTip, TrayTipSize, tip);
     // The shell keeps its own copy of all three; each change sends them all.
     iconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     return Shell_NotifyIconA(NIM_MODIFY, &iconData);

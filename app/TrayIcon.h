@@ -7,8 +7,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-// The record of the first shell version: owner, id, flags, message, icon and a 64-byte tooltip.
-const DWORD TrayRecordSize = 88;
+// The record of the first shell version: owner, id, flags, message, icon and a 64-byte tooltip;
+// 88 bytes in the 32-bit program, more where handles are 64 bits wide.
+const DWORD TrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
 const UINT TrayTipSize = 64;
 
 class TrayIcon {
@@ -19,7 +20,8 @@ public:
     // Fills the record (a null tip gives an empty tooltip) and adds the icon. Refuses with
     // ERROR_ALREADY_EXISTS when the icon is already added.
     BOOL Add(HWND window, UINT callbackMessage, UINT id, HICON icon, const char *tip);
-    // Sends a new picture and, when tip is given, a new tooltip. ERROR_NOT_READY when not added.
+    // Sends a new picture and, when tip is given, a new tooltip. Both are kept for Readd even when
+    // the icon is not in the area, which then fails with ERROR_NOT_READY (as before any Add).
     BOOL Modify(HICON icon, const char *tip);
     // Takes the icon out of the notification area. ERROR_NOT_READY when not added.
     BOOL Remove();

@@ -12,15 +12,28 @@ BOOL IsKeyColour(COLORREF colour, WORD keyCount, const COLORREF *keys)
     return FALSE;
 }
 
-// Where the run scan reads its pixels. On a true-colour device the picture is copied once into a
-// 32-bit DIB section and read from memory, giving exactly what GetPixel gives at a fraction of the
-// cost; on fewer colours, or when the copy cannot be made, each pixel is asked of the context.
+// The bits per pixel of the picture selected into dc, 0 when it cannot be told.
+static int PictureDepth(HDC dc)
+{
+    BITMAP info;
+    HGDIOBJ picture = GetCurrentObject(dc, OBJ_BITMAP);
+    if (!picture || GetObjectA(picture, sizeof info, &info) == 0)
+        return 0;
+    return info.bmBitsPixel * info.bmPlanes;
+}
+
+// Where the run scan reads its pixels. A picture of 24 or more bits, or of one, is copied once into
+// a 32-bit DIB section and read from memory, giving exactly what GetPixel gives at a fraction of
+// the cost: its colours are copied as they are, and its 1 bits white and 0 bits black. Any other
+// depth is widened by the copy in its own way, so each pixel is asked of the context, as it is when
+// the copy cannot be made.
 class PixelSource {
 public:
     PixelSource(HDC dc, int width, int height) : dc(dc), copyDc(NULL), copy(NULL), previous(NULL), bits(NULL),
                                                  width(width)
     {
-        if (width <= 0 || height <= 0 || GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) < 24)
+        const int depth = PictureDepth(dc);
+        if (width <= 0 || height <= 0 || (depth < 24 && depth != 1))
             return;
         BITMAPINFO info;
         ZeroMemory(&info, sizeof info);
@@ -294,8 +307,9 @@ enum { InverseMaskArea = 0, MaskArea = 1, WorkArea = 2, SaveArea = 3, AreaCount 
 BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORREF key, const RECT *keep)
 {
     BOOL ok = FALSE;
-    HDC source = NULL;
-    HGDIOBJ sourcePrevious = NULL;
+    HDC source = NULL, from = NULL, colourDc = NULL;
+    HGDIOBJ sourcePrevious = NULL, colourPrevious = NULL;
+    HBITMAP colour = NULL;
     HBRUSH keyBrush = NULL;
     HDC area[AreaCount] = { NULL, NULL, NULL, NULL };
     HBITMAP areaBitmap[AreaCount] = { NULL, NULL, NULL, NULL };
@@ -344,6 +358,27 @@ BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORR
         }
     }
 
+    // A monochrome bitmap would go into the mask bit for bit, whatever the key: its black pixels,
+    // not its key-coloured ones, would turn transparent. The masking then works on a colour copy,
+    // 1 bits white and 0 bits black as they show, and the caller's bitmap keeps its pixels.
+    from = source;
+    if (info.bmBitsPixel * info.bmPlanes == 1) {
+        colourDc = CreateCompatibleDC(destination);
+        if (!colourDc)
+            goto done;
+        colour = CreateCompatibleBitmap(destination, w, h);
+        if (!colour)
+            goto done;
+        colourPrevious = SelectObject(colourDc, colour);
+        if (!colourPrevious || colourPrevious == HGDI_ERROR) {
+            colourPrevious = NULL;
+            goto done;
+        }
+        if (!BitBlt(colourDc, 0, 0, w, h, source, 0, 0, SRCCOPY))
+            goto done;
+        from = colourDc;
+    }
+
     for (int i = 0; i < AreaCount; i++) {
         area[i] = CreateCompatibleDC(destination);
         if (!area[i])
@@ -361,16 +396,16 @@ BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORR
         }
     }
 
-    if (!BitBlt(area[SaveArea], 0, 0, w, h, source, 0, 0, SRCCOPY))
+    if (!BitBlt(area[SaveArea], 0, 0, w, h, from, 0, 0, SRCCOPY))
         goto done;
     {
         // Key pixels become 1 in the mask, all others 0.
-        COLORREF oldBackground = SetBkColor(source, key);
+        COLORREF oldBackground = SetBkColor(from, key);
         if (oldBackground == CLR_INVALID)
             goto done;
-        BOOL copied = BitBlt(area[MaskArea], 0, 0, w, h, source, 0, 0, SRCCOPY);
+        BOOL copied = BitBlt(area[MaskArea], 0, 0, w, h, from, 0, 0, SRCCOPY);
         DWORD error = GetLastError();
-        SetBkColor(source, oldBackground);
+        SetBkColor(from, oldBackground);
         SetLastError(error);
         if (!copied)
             goto done;
@@ -382,14 +417,14 @@ BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORR
     // The background stays where the bitmap is transparent and turns black elsewhere.
     if (!BitBlt(area[WorkArea], 0, 0, w, h, area[MaskArea], 0, 0, SRCAND))
         goto done;
-    if (!BitBlt(source, 0, 0, w, h, area[InverseMaskArea], 0, 0, SRCAND))
+    if (!BitBlt(from, 0, 0, w, h, area[InverseMaskArea], 0, 0, SRCAND))
         goto done;
-    if (!BitBlt(area[WorkArea], 0, 0, w, h, source, 0, 0, SRCPAINT))
+    if (!BitBlt(area[WorkArea], 0, 0, w, h, from, 0, 0, SRCPAINT))
         goto done;
     // The only write to the destination.
     if (!BitBlt(destination, x, y, w, h, area[WorkArea], 0, 0, SRCCOPY))
         goto done;
-    if (!BitBlt(source, 0, 0, w, h, area[SaveArea], 0, 0, SRCCOPY))
+    if (!BitBlt(from, 0, 0, w, h, area[SaveArea], 0, 0, SRCCOPY))
         goto done;
     ok = TRUE;
 
@@ -402,6 +437,12 @@ done:
         if (area[i])
             KeepErrorDeleteDC(area[i]);
     }
+    if (colourPrevious)
+        KeepErrorSelectObject(colourDc, colourPrevious);
+    if (colour)
+        KeepErrorDeleteObject(colour);
+    if (colourDc)
+        KeepErrorDeleteDC(colourDc);
     if (keyBrush)
         KeepErrorDeleteObject(keyBrush);
     if (sourcePrevious)

@@ -22,8 +22,9 @@ BOOL Tooltip::Create(HINSTANCE instance, HWND toolWindow, const char *tipText)
         return FALSE;
     CopyText(text, sizeof text, tipText ? tipText : "");
 
-    // The record of the era's common controls (44 bytes in a 32-bit program); the tool is a
-    // rectangle of the tool window larger than any window, so the whole window shows the tip.
+    // The first version of the record, up to the text (40 bytes in a 32-bit program), which every
+    // version of the common controls reads; the tool is a rectangle of the tool window larger than
+    // any window, so the whole window shows the tip.
     TOOLINFOA tool;
     ZeroMemory(&tool, sizeof tool);
     tool.cbSize = TTTOOLINFOA_V1_SIZE;

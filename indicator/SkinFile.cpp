@@ -118,11 +118,14 @@ BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
         return FALSE;   // no pixels to show
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         return FALSE;
-    LONGLONG table = 0;
-    if (bpp <= 8)
-        table = (LONGLONG)(colours && colours < (1u << bpp) ? colours : 1u << bpp) * entrySize;
-    else if (compression == BI_BITFIELDS && infoSize == 40)
-        table = 12;   // the three masks follow the plain header
+    // The colour table: at most 2^bits entries for the pixels, but the loader reads as many as the
+    // header names, up to 256, at any depth, and with no pixel offset starts the pixels after them.
+    // The larger count is the one the file must hold.
+    const DWORD used = bpp <= 8 ? (colours && colours < (1u << bpp) ? colours : 1u << bpp) : 0;
+    const DWORD named = colours ? (colours < 256 ? colours : 256) : used;
+    LONGLONG table = (LONGLONG)(used > named ? used : named) * entrySize;
+    if (bpp > 8 && compression == BI_BITFIELDS && infoSize == 40)
+        table += 12;   // the three masks follow the plain header
     const LONGLONG headers = 14 + (LONGLONG)infoSize + table;
     const LONGLONG offset = Little32(head + 10) ? Little32(head + 10) : headers;
     if (offset < headers)

@@ -171,8 +171,11 @@ LRESULT CALLBACK BrightnessOsd::Proc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     switch (message) {
     case WM_DESTROY:
+        // Also reached when the owner goes first and takes its owned popup with it: the handle is
+        // forgotten here so that Destroy never destroys a window that is gone.
         ShowWindow(hwnd, SW_HIDE);
         self->DestroyGauge();
+        self->window = NULL;
         return 0;
     case WM_PAINT:
         self->OnPaint();

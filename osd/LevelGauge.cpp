@@ -121,8 +121,14 @@ BOOL ApplyWindowRegion(HWND window, HRGN shape)
         return FALSE;
     }
     RECT frame;
+    HRGN before = NULL;   // the shape shown until now (none: the whole window)
     const BOOL visible = IsWindowVisible(window) && GetWindowRect(window, &frame);
     if (visible) {
+        before = CreateRectRgn(0, 0, 0, 0);
+        if (before && GetWindowRgn(window, before) == ERROR) {
+            DeleteObject(before);
+            before = NULL;
+        }
         // Only what is about to vanish stays, at no size: the desktop under it is repainted now.
         HRGN vanishing = CreateRectRgn(0, 0, 0, 0);
         if (vanishing && GetWindowRgn(window, vanishing) != ERROR
@@ -133,14 +139,21 @@ BOOL ApplyWindowRegion(HWND window, HRGN shape)
             DeleteObject(vanishing);
         SetWindowPos(window, NULL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING);
     }
-    if (!SetWindowRgn(window, copy, FALSE)) {
+    const BOOL shaped = SetWindowRgn(window, copy, FALSE);
+    const DWORD error = GetLastError();
+    if (!shaped) {
         DeleteObject(copy);
-        return FALSE;
+        // A shape that did not take leaves the popup as it was, not at no size.
+        if (visible && SetWindowRgn(window, before, FALSE))
+            before = NULL;
     }
+    if (before)
+        DeleteObject(before);
     if (visible)
         SetWindowPos(window, NULL, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING | SWP_NOREDRAW);
-    return TRUE;
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING | (shaped ? SWP_NOREDRAW : 0));
+    SetLastError(error);
+    return shaped;
 }
 
 LevelGauge::LevelGauge(HINSTANCE instance)

@@ -90,7 +90,8 @@ BOOL SetStringField(char **field, const char *text);
 BOOL FreeStringField(char **field);
 
 // Gives window its own copy of shape. A visible window first shows only what is about to vanish,
-// at size 0 x 0, so that the change is drawn at once and no stale pixel stays behind.
+// at size 0 x 0, so that the change is drawn at once and no stale pixel stays behind; when the new
+// shape does not take, the window gets its old shape and size back.
 BOOL ApplyWindowRegion(HWND window, HRGN shape);
 
 #endif

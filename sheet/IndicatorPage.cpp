@@ -247,13 +247,17 @@ static void DrawSample(HWND page, const DRAWITEMSTRUCT *item)
 static void OnApply(HWND page)
 {
     DWORD show = Checked(page, IdcShowIndicator) ? 1 : 0;
+    // A stored skin that is no longer installed leaves the kind list without a selection: the
+    // stored number stays, rather than a 0 that would take the indicator away.
+    const BOOL kindChosen = SendMessageA(GetDlgItem(page, IdcKindList), CB_GETCURSEL, 0, 0) != CB_ERR;
     DWORD number = SelectedSkinNumber(page);
     // No selection stores all ones, which the indicator takes as a free position.
     DWORD position = (DWORD)SendMessageA(GetDlgItem(page, IdcPositionList), CB_GETCURSEL, 0, 0);
     DWORD vertical = Checked(page, IdcVertical) ? 1 : 0;
     DWORD mode = ModeFromChecks(Checked(page, IdcShowPowerStatus), Checked(page, IdcShowRemainingTime));
     AccessSetting(TRUE, SettingIndicatorShow, &show);
-    AccessSetting(TRUE, SettingIndicatorNumber, &number);
+    if (kindChosen)
+        AccessSetting(TRUE, SettingIndicatorNumber, &number);
     AccessSetting(TRUE, SettingIndicatorPosition, &position);
     AccessSetting(TRUE, SettingIndicatorVertical, &vertical);
     AccessSetting(TRUE, SettingIndicatorMode, &mode);

@@ -121,7 +121,7 @@ static NTSTATUS AnswerProgram(ULONG code, ULONG inSize, ULONG outSize, ULONG *wo
               | ((state.lcdChanged || (state.faults & SIM_FAULT_CHANGED)) ? LCD_CHANGED_BIT : 0);
         state.lcdChanged = 0;
         break;
-    case REQ_LCD_SET:   state.lcdLevel = *word; break;
+    case REQ_LCD_SET:   state.lcdLevel = *word & ~LCD_CHANGED_BIT; break;   /* a level is bits 0-30 */
     case REQ_CPU_COUNT: *word = state.cpuCount; break;
     case REQ_CPU_SET:   state.cpuLevel = *word; break;
     case REQ_RING_GET:  *word = state.ringValue; break;
@@ -152,7 +152,7 @@ static void ApplySet(const SimWireSet *set)
     state.features = (state.features & ~featureMask) | (in->features & featureMask);
     if (set->mask & SIM_FIELD_LCDCOUNT)   state.lcdCount = in->lcdCount;
     if (set->mask & SIM_FIELD_CPUCOUNT)   state.cpuCount = in->cpuCount;
-    if (set->mask & SIM_FIELD_LCDLEVEL)   state.lcdLevel = in->lcdLevel;
+    if (set->mask & SIM_FIELD_LCDLEVEL)   state.lcdLevel = in->lcdLevel & ~LCD_CHANGED_BIT;
     if (set->mask & SIM_FIELD_LCDCHANGED) state.lcdChanged = in->lcdChanged ? 1 : 0;
     if (set->mask & SIM_FIELD_CPULEVEL)   state.cpuLevel = in->cpuLevel;
     if (set->mask & SIM_FIELD_RINGVALUE)  state.ringValue = in->ringValue;

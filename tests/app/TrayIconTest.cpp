@@ -1,6 +1,7 @@
 // The notification-area icon against Wine's real shell (needs the virtual desktop's notification
 // area: Xvfb and an idle program in the desktop).
 #include <gtest/gtest.h>
+#include <cstddef>
 #include <string>
 
 #include "app/TrayIcon.h"
@@ -48,6 +49,21 @@ TEST(TrayIcon, RefusalsTooltipAndReadding)
         EXPECT_STREQ("", tray.Tip());
     }
     EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &own));   // destruction removed the icon
+
+    // A first Add the shell refuses (here an icon of the same window and id is already there, as
+    // when the taskbar does not exist yet): the latest picture and tip are what Readd shows.
+    HICON later = LoadIconA(NULL, (LPCSTR)IDI_WARNING);
+    {
+        TrayIcon tray;
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &own));
+        EXPECT_FALSE(tray.Add(window, 0x8064, 7, icon, "first") || tray.Added());
+        EXPECT_REFUSED(tray.Modify(later, "later"), ERROR_NOT_READY);
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &own));
+        EXPECT_TRUE(tray.Readd() && tray.Icon() == later);
+        EXPECT_STREQ("later", tray.Tip());
+    }
+    // The record the shell is handed ends with the first version's tooltip, on either build.
+    EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip) + TrayTipSize, TrayRecordSize);
     DestroyWindow(window);
 }
 

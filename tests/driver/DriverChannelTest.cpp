@@ -82,6 +82,10 @@ TEST_F(DriverChannelTest, LevelAndRingRequestsCarryTheirWordsAndAFailedReadTells
     ASSERT_TRUE(channel.AccessRingResume(FALSE, &ring));
     EXPECT_EQ(1u, ring);
     EXPECT_EQ("lcd-set 42, ring-set 1, ring-get 0", DriverRequests());
+    // A level is bits 0 to 30: a set with bit 31 does not make every later read a key change.
+    DWORD high = LcdLevelChangedBit | 3;
+    ASSERT_TRUE(channel.AccessLcdLevel(TRUE, &high) && channel.AccessLcdLevel(FALSE, &level));
+    EXPECT_EQ(3u, level);
 
     // The driver stops answering: a read reports the failure and leaves the caller's word alone,
     // while a set still goes out and counts as sent.

@@ -11,9 +11,15 @@ namespace {
 
 const COLORREF Magenta = RGB(255, 0, 255), Green = RGB(0, 255, 0), Red = RGB(255, 0, 0), Blue = RGB(0, 0, 255);
 const COLORREF Ink = RGB(10, 20, 30), Background = RGB(32, 64, 96);
-typedef std::vector<std::string> Rows;   // 'm' magenta, 'g' green, 'r' red, 'b' blue, anything else ink
+// 'm' magenta, 'g' green, 'r' red, 'b' blue, 'w' white, 'k' black, anything else ink.
+typedef std::vector<std::string> Rows;
+const char Letters[] = "mgrbwki";
 
-COLORREF ColourOf(char c) { return c == 'm' ? Magenta : c == 'g' ? Green : c == 'r' ? Red : c == 'b' ? Blue : Ink; }
+COLORREF ColourOf(char c)
+{
+    const COLORREF colours[] = { Magenta, Green, Red, Blue, RGB(255, 255, 255), RGB(0, 0, 0), Ink };
+    return colours[strchr(Letters, c) ? strchr(Letters, c) - Letters : 6];
+}
 
 // Deleted at the end of the test, after every context declared later has let go of it.
 template <class Handle> struct Owned {
@@ -21,12 +27,29 @@ template <class Handle> struct Owned {
     ~Owned() { DeleteObject(object); }
 };
 
-// A bitmap of the screen's format, one letter per pixel.
-HBITMAP DrawBitmap(const Rows &rows)
+// The screen's format; DIB sections of 8 bits (a palette of the letters' colours) and of 16
+// (5-5-5); one bit, black and white.
+enum Format { Screen, Palette8, Rgb555, Mono };
+
+// A bitmap of the format, one letter per pixel.
+HBITMAP DrawBitmap(const Rows &rows, Format format = Screen)
 {
-    HDC screen = GetDC(NULL);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, (int)rows[0].size(), (int)rows.size());
-    ReleaseDC(NULL, screen);
+    const int w = (int)rows[0].size(), h = (int)rows.size();
+    HBITMAP bitmap = format == Mono ? CreateBitmap(w, h, 1, 1, NULL) : NULL;
+    if (format == Screen) {
+        HDC screen = GetDC(NULL);
+        bitmap = CreateCompatibleBitmap(screen, w, h);
+        ReleaseDC(NULL, screen);
+    } else if (format != Mono) {
+        struct { BITMAPINFOHEADER header; RGBQUAD colours[256]; } info = {};
+        info.header = { sizeof info.header, w, h, 1, (WORD)(format == Palette8 ? 8 : 16), BI_RGB, 0, 0, 0, 0, 0 };
+        for (int i = 0; i < 7; i++) {
+            const COLORREF c = ColourOf(Letters[i]);
+            info.colours[i] = { GetBValue(c), GetGValue(c), GetRValue(c), 0 };
+        }
+        void *bits;
+        bitmap = CreateDIBSection(NULL, (const BITMAPINFO *)&info, DIB_RGB_COLORS, &bits, NULL, 0);
+    }
     MemoryPicture memory(bitmap);
     for (size_t y = 0; y < rows.size(); y++)
         for (size_t x = 0; x < rows[y].size(); x++)
@@ -42,30 +65,41 @@ std::vector<COLORREF> Pixels(HDC dc, int w, int h)
     return pixels;
 }
 
-TEST(RegionFromBitmap, LeavesOutExactlyTheKeyPixels)
+TEST(RegionFromBitmap, LeavesOutExactlyTheKeyPixelsAsTheyReadInEveryFormat)
 {
     // Runs from 0 and to the right edge, split by one or two key pixels; an all-key row; red and
-    // blue, which differ only in the order of their components.
+    // blue, which differ only in the order of their components. The keys are the colours the
+    // pictures' pixels read as, one by one.
     const Rows mixed = { "iiiiiiii", "mmmmmmmm", "imiimmii", "gggmmggg", "mgimiggm", "rbrbiirr" };
-    const struct { Rows rows; std::vector<COLORREF> keys; } cases[] = {
-        { mixed, { Magenta, Green } }, { mixed, {} }, { mixed, { Red } }, { mixed, { Blue, Magenta } },
-        { { "mmm", "mmm" }, { Magenta } }, { { "mmmm", "mmmi" }, { Magenta } },
+    const Rows primaries = { "mmgi", "rbmb", "ibbr" }, blackAndWhite = { "kwwk", "kkkk", "wkww" };
+    const struct { Rows rows; std::string keys; Format format; } cases[] = {
+        { mixed, "mg", Screen }, { mixed, "", Screen }, { mixed, "r", Screen }, { mixed, "bm", Screen },
+        { { "mmm", "mmm" }, "m", Screen }, { { "mmmm", "mmmi" }, "m", Screen }, { mixed, "mr", Palette8 },
+        { primaries, "m", Rgb555 }, { primaries, "rg", Rgb555 }, { primaries, "i", Rgb555 },
+        { blackAndWhite, "k", Mono }, { blackAndWhite, "w", Mono },
     };
     for (const auto &c : cases) {
-        Owned<HBITMAP> bitmap = { DrawBitmap(c.rows) };
-        HRGN region = (HRGN)1;
-        const WORD count = (WORD)c.keys.size();
-        ASSERT_TRUE(RegionFromBitmap(GetDesktopWindow(), bitmap.object, count, c.keys.data(), &region));
-        Owned<HRGN> shape = { region };
+        Owned<HBITMAP> bitmap = { DrawBitmap(c.rows, c.format) };
         const int w = (int)c.rows[0].size(), h = (int)c.rows.size();
+        std::vector<COLORREF> keys;
+        {
+            MemoryPicture read(bitmap.object);
+            for (int i = 0; i < w * h; i++)
+                if (c.keys.find(c.rows[i / w][i % w]) != std::string::npos)
+                    keys.push_back(GetPixel(read.dc, i % w, i / w));
+        }
+        HRGN region = (HRGN)1;
+        const WORD count = (WORD)keys.size();
+        ASSERT_TRUE(RegionFromBitmap(GetDesktopWindow(), bitmap.object, count, keys.data(), &region));
+        Owned<HRGN> shape = { region };
         for (int y = 0; y <= h; y++) {   // one past the right and bottom edges too
             for (int x = 0; x <= w; x++) {
-                const bool inside = x < w && y < h;
-                const bool key = inside && std::count(c.keys.begin(), c.keys.end(), ColourOf(c.rows[y][x]));
-                EXPECT_EQ(inside && !key, !!PtInRegion(region, x, y)) << x << "," << y << " of " << c.rows[0];
+                const bool inside = x < w && y < h, key = inside && c.keys.find(c.rows[y][x]) != std::string::npos;
+                EXPECT_EQ(inside && !key, !!PtInRegion(region, x, y))
+                    << x << "," << y << " of " << c.rows[0] << " in format " << c.format << ", keys " << c.keys;
             }
         }
-        EXPECT_TRUE(RegionFromBitmap(NULL, bitmap.object, count, c.keys.data(), NULL));   // built, thrown away
+        EXPECT_TRUE(RegionFromBitmap(NULL, bitmap.object, count, keys.data(), NULL));   // built, thrown away
     }
 }
 
@@ -109,18 +143,18 @@ TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
 
 const Rows Picture = { "imgi", "mmii", "igmm" };
 
-// What the 10 x 8 background shows with rows drawn at (x, y), magenta left out.
-std::vector<COLORREF> Composed(int x, int y, const Rows &rows)
+// What the 10 x 8 background shows with rows drawn at (x, y), the key letter's pixels left out.
+std::vector<COLORREF> Composed(int x, int y, const Rows &rows, char key = 'm')
 {
     std::vector<COLORREF> pixels(80, Background);
     for (size_t r = 0; r < rows.size(); r++)
         for (size_t c = 0; c < rows[r].size(); c++)
-            if (rows[r][c] != 'm')
+            if (rows[r][c] != key)
                 pixels[(y + r) * 10 + x + c] = ColourOf(rows[r][c]);
     return pixels;
 }
 
-TEST(DrawTransparentBitmap, DrawsTheMaskedBitmapHonoursTheKeepRectangleAndKeepsTheFirstError)
+TEST(DrawTransparentBitmap, DrawsTheMaskedBitmapOfAnyDepthHonoursTheKeepRectangleAndKeepsTheFirstError)
 {
     Owned<HBITMAP> bitmap = { DrawBitmap(Picture) }, target = { DrawBitmap(Rows(8, std::string(10, 'i'))) };
     Owned<HBRUSH> brush = { CreateSolidBrush(Background) };
@@ -140,6 +174,15 @@ TEST(DrawTransparentBitmap, DrawsTheMaskedBitmapHonoursTheKeepRectangleAndKeepsT
     ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 0, 0, bitmap.object, Magenta, &none));
     EXPECT_EQ(Composed(3, 2, { "mmmm", "mmim", "mmmm" }), Pixels(destination.dc, 10, 8));
     EXPECT_EQ(std::vector<COLORREF>(12, Magenta), Pixels(MemoryPicture(bitmap.object).dc, 4, 3));
+
+    // A monochrome bitmap draws as a colour one with the same pixels; black is the key here.
+    const Rows blackAndWhite = { "kwwk", "wkkw", "kkww" };
+    for (Format format : { Screen, Mono }) {
+        Owned<HBITMAP> twoColour = { DrawBitmap(blackAndWhite, format) };
+        FillRect(destination.dc, &all, brush.object);
+        ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 3, 2, twoColour.object, RGB(0, 0, 0), NULL)) << format;
+        EXPECT_EQ(Composed(3, 2, blackAndWhite, 'k'), Pixels(destination.dc, 10, 8)) << "format " << format;
+    }
 
     // A bitmap in use cannot be selected again: both routines fail with the selection's error, not
     // a clean-up's, and leave nothing behind.

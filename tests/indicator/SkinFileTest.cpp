@@ -83,6 +83,27 @@ TEST(SkinEntry, ReadsWellFormedEntriesAndRefusesTheRest)
     EXPECT_FALSE(SkinImagePath("C:\\K\\Resource\\", std::string(250, 'n').c_str(), path, sizeof path));
 }
 
+TEST(BitmapFileIsWhole, TheFileHoldsTheColourTableTheLoaderReads)
+{
+    // A 1 x 1 picture (4 bytes of pixels) without a pixel offset: the pixels follow the colour
+    // table, which the loader takes as 2^bits entries, or as many as the header names up to 256,
+    // at any depth.
+    const struct { WORD bpp; DWORD colours, fileSize; BOOL whole; } cases[] = {
+        { 24, 0, 54 + 4, TRUE }, { 24, 256, 54 + 4, FALSE }, { 24, 256, 54 + 1024 + 4, TRUE },
+        { 1, 0, 54 + 8 + 4, TRUE }, { 1, 200, 54 + 8 + 4, FALSE }, { 1, 200, 54 + 800 + 4, TRUE },
+        { 8, 1000, 54 + 1024 + 4, TRUE }, { 8, 1000, 54 + 1024 + 3, FALSE },
+    };
+    for (const auto &c : cases) {
+        const BITMAPFILEHEADER file = { 0x4D42, c.fileSize, 0, 0, 0 };
+        const BITMAPINFOHEADER info = { 40, 1, 1, 1, c.bpp, BI_RGB, 0, 0, 0, c.colours, 0 };
+        BYTE head[sizeof file + sizeof info];
+        memcpy(head, &file, sizeof file);
+        memcpy(head + sizeof file, &info, sizeof info);
+        EXPECT_EQ(c.whole, BitmapFileIsWhole(head, sizeof head, c.fileSize))
+            << c.bpp << " bits, " << c.colours << " colours, " << c.fileSize << " bytes";
+    }
+}
+
 TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
 {
     // A fix of 0 forces the box off (1 on, as the sheet scenario sees with the shipped skins), any

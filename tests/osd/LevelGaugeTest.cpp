@@ -122,6 +122,15 @@ TEST_F(GaugeOnScreen, EveryLevelIsADisjointBodyOutlineAndShadowWithAMarkForEachU
     EXPECT_TRUE(EqualRgn(before, after));
     DeleteObject(before);
     DeleteObject(after);
+
+    // The popup goes with its owner; the display then forgets its window, so that its Destroy
+    // never destroys a handle that may name another window by now.
+    BrightnessOsd osd;
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(osd.Create(GetModuleHandleA(NULL), owner, Style(8)));
+    DestroyWindow(owner);
+    EXPECT_TRUE(osd.Window() == NULL);
+    osd.Destroy();
 }
 
 } // namespace

@@ -84,11 +84,14 @@ TEST_F(WorldFaults, AnyLevelCountIsClampedToAndOnlyAUsableOneGetsAGauge)
     }
 }
 
-TEST_F(WorldFaults, LevelCountsNoSliderCanShowLeaveTheStoredLevelsAloneOnOk)
+TEST_F(WorldFaults, LevelCountsNoSliderCanShowAndASkinNoLongerInstalledAreLeftAloneOnOk)
 {
     ASSERT_TRUE(SetCounts(65535, 4294967295u));
+    // A skin no longer installed, with indicator values its page shows as they are.
     const struct { const char *name; DWORD value; } stored[] = {
         { "LCDBackLightAC", 5 }, { "LCDBackLightDC", 1 }, { "CPUClockAC", 40000 }, { "CPUClockDC", 2 },
+        { "IndicatorNumber", 42 }, { "IndicatorShowWindow", 1 }, { "IndicatorPosition", 0 },
+        { "IndicatorVerticalStyle", 0 }, { "IndicatorMode", 1 },
     };
     for (const auto &s : stored)
         StoreDword(s.name, s.value);
@@ -98,6 +101,7 @@ TEST_F(WorldFaults, LevelCountsNoSliderCanShowLeaveTheStoredLevelsAloneOnOk)
     ASSERT_TRUE(WaitUntil([&] { return sheet && (page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }));
     for (int id : { 1102, 1109 })   // the AC sliders of backlight and CPU clock
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, id))) << id;
+    SendMessageA(sheet, PSM_SETCURSEL, 2, 0);   // the Indicator page, seen and left as it is
     ASSERT_TRUE(SimClearLog() && PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
     // OK still asks for the levels to be pushed again: those stored, cut to the counts.
