@@ -70,34 +70,40 @@ BOOL SkinImagePath(const char *resourceFolder, const char *name, char *path, UIN
     return CopyText(path, size, resourceFolder) && AppendText(path, size, name);
 }
 
-HBITMAP LoadSkinImage(const char *path)
+BitmapFault SkinImageFault(const char *path)
 {
     BYTE head[BitmapHeadSize];
     DWORD got = 0, high = 0;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return NULL;
+        return BitmapUnreadable;
     DWORD size = GetFileSize(file, &high);
-    BOOL whole = size != INVALID_FILE_SIZE && high == 0 && ReadFile(file, head, sizeof head, &got, NULL) &&
-                 BitmapFileIsWhole(head, got, size);
+    BitmapFault fault = size != INVALID_FILE_SIZE && high == 0 && ReadFile(file, head, sizeof head, &got, NULL)
+        ? BitmapFileFault(head, got, size) : BitmapUnreadable;
     CloseHandle(file);
-    return whole ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE) : NULL;
+    return fault;
+}
+
+HBITMAP LoadSkinImage(const char *path)
+{
+    return SkinImageFault(path) == BitmapWhole
+        ? (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE) : NULL;
 }
 
 static DWORD Little16(const BYTE *p) { return p[0] | (DWORD)p[1] << 8; }
 static DWORD Little32(const BYTE *p) { return Little16(p) | Little16(p + 2) << 16; }
 
-BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
+BitmapFault BitmapFileFault(const BYTE *head, DWORD headSize, DWORD fileSize)
 {
     if (headSize > fileSize)
         headSize = fileSize;
     if (headSize < 18 || head[0] != 'B' || head[1] != 'M')
-        return FALSE;
+        return BitmapNotBmp;
     const DWORD infoSize = Little32(head + 14);
     if (infoSize != 12 && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108 && infoSize != 124)
-        return FALSE;
+        return BitmapNotBmp;
     if (headSize < 14 + infoSize)
-        return FALSE;
+        return BitmapCutShort;
     const BYTE *info = head + 14;
     LONGLONG width, height;
     DWORD bpp, compression = BI_RGB, imageSize = 0, colours = 0, entrySize = 4;
@@ -115,9 +121,9 @@ BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
         colours = Little32(info + 32);
     }
     if (width <= 0 || height == 0)
-        return FALSE;   // no pixels to show
+        return BitmapNoPixels;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return FALSE;
+        return BitmapUnknownDepth;
     // The colour table: at most 2^bits entries for the pixels, but the loader reads as many as the
     // header names, up to 256, at any depth, and with no pixel offset starts the pixels after them.
     // The larger count is the one the file must hold.
@@ -129,23 +135,23 @@ BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
     const LONGLONG headers = 14 + (LONGLONG)infoSize + table;
     const LONGLONG offset = Little32(head + 10) ? Little32(head + 10) : headers;
     if (offset < headers)
-        return FALSE;
+        return BitmapCutShort;
     const LONGLONG rows = height < 0 ? -height : height;
     LONGLONG data;
     if (compression == BI_RGB || (compression == BI_BITFIELDS && (bpp == 16 || bpp == 32))) {
         const LONGLONG stride = (width * bpp + 31) / 32 * 4;
         if (rows > (LONGLONG)fileSize / stride)
-            return FALSE;
+            return BitmapCutShort;
         data = stride * rows;
     } else if ((compression == BI_RLE8 && bpp == 8) || (compression == BI_RLE4 && bpp == 4)) {
         // Runs are stored bottom up, and only the header says where they end.
         if (height < 0 || imageSize == 0)
-            return FALSE;
+            return BitmapUnknownCompression;
         data = imageSize;
     } else {
-        return FALSE;
+        return BitmapUnknownCompression;
     }
-    return offset + data <= (LONGLONG)fileSize;
+    return offset + data <= (LONGLONG)fileSize ? BitmapWhole : BitmapCutShort;
 }
 
 const char IconSection[] = "Indicator.Icon";

@@ -54,11 +54,27 @@ HBITMAP LoadSkinImage(const char *path);
 // The first bytes of a BMP file that tell whether it is whole: the file header, the largest info
 // header and the three colour masks that may follow the plain one.
 const UINT BitmapHeadSize = 14 + 124 + 12;
+// Why a file is not loaded as a skin image; the skin authors' tool names it.
+enum BitmapFault {
+    BitmapWhole = 0,
+    BitmapUnreadable,        // no such file, or it cannot be read
+    BitmapNotBmp,            // no "BM" file header or an info header of unknown size
+    BitmapNoPixels,          // width or height 0 (or a negative width)
+    BitmapUnknownDepth,      // not 1, 4, 8, 16, 24 or 32 bits per pixel
+    BitmapUnknownCompression,// not BI_RGB, RLE8 at 8 bits, RLE4 at 4 bits or BI_BITFIELDS at 16 or 32
+    BitmapCutShort           // the headers, colour table or pixels reach past the end of the file
+};
 // Whether a file of fileSize bytes that starts with the headSize bytes of head is a BMP with pixels
-// (width and height not 0) whose header, colour table and pixel data all lie inside the file, in a
-// depth and compression the loader knows. The platform's loader trusts the header and would read
-// past the end of a file cut short.
-BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize);
+// whose header, colour table and pixel data all lie inside the file, in a depth and compression the
+// loader knows; the first fault found otherwise. The platform's loader trusts the header and would
+// read past the end of a file cut short.
+BitmapFault BitmapFileFault(const BYTE *head, DWORD headSize, DWORD fileSize);
+inline BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
+{
+    return BitmapFileFault(head, headSize, fileSize) == BitmapWhole;
+}
+// Reads the head of the file at path and judges it as BitmapFileFault does.
+BitmapFault SkinImageFault(const char *path);
 
 // The tray picture file, installFolder + "\IndicatorIcon.dat": one section whose keys each name an
 // icon file of the resource folder by their whole value. FALSE when the path would be cut.

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Renders the shipped indicator skins with the skin tool (KestrelSkin.exe, Kestrel's own drawing
 # code) into small PNG pictures for the README: each skin at 57 %, on the battery with 75 minutes
-# left, in display mode 3 (mark and time; the slim skin 3 in mode 1, the only one it allows), horizontal and vertical, over the era's teal desktop, at 1:1 and 3:1.
+# left, in display mode 3 (mark and time; the slim skin 3 in mode 1, the only one it allows),
+# horizontal and vertical, over the era's teal desktop, at 1:1 and 3:1; and the contact sheet of
+# skin 1 (every display mode in every power state) at 2:1.
 #   render-skins.sh PROGRAM_BUILD [OUTPUT-FOLDER]      (default: docs)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,3 +33,7 @@ for n in 1 2 3; do
     convert "$out/$name.png" -scale 300% "$out/$name-3x.png"
     echo "render-skins: wrote $out/$name.png and $name-3x.png"
 done
+wine "$program/install/KestrelSkin.exe" render "$image" 1 "$(kestrel_dos_path "$work/sheet.bmp")" sheet \
+    percent=57 minutes=75 </dev/null
+convert "$work/sheet.bmp" -scale 200% "$out/skin-01-sheet.png"
+echo "render-skins: wrote $out/skin-01-sheet.png"

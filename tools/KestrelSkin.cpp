@@ -5,9 +5,13 @@
 //   KestrelSkin check FOLDER NUMBER
 //   KestrelSkin render FOLDER NUMBER OUTPUT.bmp [mode=M] [vertical] [percent=P] [state=S]
 //               [minutes=N] [background=RRGGBB]
+//   KestrelSkin render FOLDER NUMBER OUTPUT.bmp sheet [percent=P] [minutes=N] [background=RRGGBB]
+//   KestrelSkin new FOLDER NUMBER TITLE
 //
 // FOLDER is laid out as an installation: IndicatorNN.dat in it, the images in FOLDER\Resource.
-// check exits 0 for a clean skin, 1 when anything is wrong, 2 for a command it cannot run.
+// The sheet is every display mode the skin's fixes leave the user, one row each, in the three power
+// states, horizontal then vertical. new writes a small complete skin for an author to start from.
+// Exit codes: 0 done (check: a clean skin), 1 something is wrong, 2 a command it cannot run.
 #include <windows.h>
 
 #include <stdio.h>
@@ -15,6 +19,7 @@
 #include <string.h>
 
 #include "app/AppState.h"
+#include "gfx/Region.h"
 #include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
 #include "indicator/IndicatorSkinInfo.h"
@@ -35,6 +40,9 @@ int Usage()
             "usage: KestrelSkin check FOLDER NUMBER\n"
             "       KestrelSkin render FOLDER NUMBER OUTPUT.bmp [mode=0..3] [vertical] [percent=P]\n"
             "                   [state=0|1|2] [minutes=N] [background=RRGGBB]\n"
+            "       KestrelSkin render FOLDER NUMBER OUTPUT.bmp sheet [percent=P] [minutes=N]\n"
+            "                   [background=RRGGBB]\n"
+            "       KestrelSkin new FOLDER NUMBER TITLE\n"
             "FOLDER holds IndicatorNN.dat and, in its Resource folder, the skin's images.\n");
     return ExitUsage;
 }
@@ -50,7 +58,7 @@ bool UseFolder(const char *folder)
 bool ParseNumber(const char *text, long long *value)
 {
     char *end = NULL;
-    *value = strtoll(text, &end, 0);
+    *value = strtoll(text, &end, 10);   // "08" is skin 8, as its file name Indicator08.dat says
     return end != text && *end == '\0';
 }
 
@@ -65,6 +73,29 @@ bool Reachable(DWORD mode, SkinFix markFix, SkinFix timeFix)
     bool mark = (mode & 1) != 0, time = (mode & 2) != 0;
     return !(mark && markFix == ForcedOff) && !(!mark && markFix == ForcedOn)
         && !(time && timeFix == ForcedOff) && !(!time && timeFix == ForcedOn);
+}
+
+// Why Kestrel does not load an image, after its name.
+const char *FaultText(BitmapFault fault)
+{
+    switch (fault) {
+    case BitmapUnreadable:
+        return "does not exist or cannot be read";
+    case BitmapNotBmp:
+        return "is not a BMP image";
+    case BitmapNoPixels:
+        return "has no pixels (its width or height is 0)";
+    case BitmapUnknownDepth:
+        return "has a colour depth Kestrel does not load (it loads 1, 4, 8, 16, 24 and 32 bits per pixel)";
+    case BitmapUnknownCompression:
+        return "has a compression Kestrel does not load (it loads none, RLE8 at 8 and RLE4 at 4 bits per pixel "
+               "stored bottom up with the size of their pixel data, and bit fields at 16 and 32)";
+    case BitmapCutShort:
+        return "is cut short: its header names more colours or pixels than the file holds";
+    case BitmapWhole:
+        break;
+    }
+    return "is a BMP image the system cannot load";
 }
 
 // Checks one key of a mode section and prints its line; returns the number of problems.
@@ -105,12 +136,11 @@ int CheckKey(const char *skinFile, const char *section, SkinElement element, BOO
     }
     HBITMAP image = LoadSkinImage(path);
     if (!image) {
-        printf("PROBLEM: %s does not load as a BMP image\n", name);
+        printf("PROBLEM: %s %s\n", name, FaultText(SkinImageFault(path)));
         return 1;
     }
     BITMAP info;
     GetObjectA(image, sizeof info, &info);
-    DeleteObject(image);
     *width = info.bmWidth;
     *height = info.bmHeight;
     printf("%s, %d x %d", name, *width, *height);
@@ -118,13 +148,36 @@ int CheckKey(const char *skinFile, const char *section, SkinElement element, BOO
         printf(" at %d,%d", entry.x, entry.y);
     printf(", key %u,%u,%u", GetRValue(entry.colour), GetGValue(entry.colour), GetBValue(entry.colour));
     int problems = 0;
+    // The shape of the image's pixels that are not the key, as Kestrel makes it for the body.
+    HRGN shape = NULL, keyed = CreateRectRgn(0, 0, *width, *height);
+    if (RegionFromBitmap(GetDesktopWindow(), image, 1, &entry.colour, &shape) && keyed) {
+        const DWORD rectangles = ShapeRectangles(shape);
+        if (element == SkinBody && rectangles > MostShapeRectangles) {
+            printf("; PROBLEM: its shape takes %lu rectangles, more than the %lu Kestrel accepts, so the whole "
+                   "indicator will not show (make the edge between key colour and picture less ragged)",
+                   (unsigned long)rectangles, (unsigned long)MostShapeRectangles);
+            problems++;
+        }
+        if (CombineRgn(keyed, keyed, shape, RGN_DIFF) == NULLREGION)
+            printf("; warning: the key colour appears nowhere in the image, so none of it is transparent "
+                   "(a wrong key colour?)");
+    }
+    if (keyed)
+        DeleteObject(keyed);
+    if (shape)
+        DeleteObject(shape);
+    DeleteObject(image);
+    // Of the digit strip only the three cells of the counter are drawn.
+    const int drawnWidth = element == SkinDigits && horizontal ? *width / 10 * MinuteDigits : *width;
+    const int drawnHeight = element == SkinDigits && !horizontal ? *height / 10 * MinuteDigits : *height;
     if (placed && bodyWidth > 0
-            && (entry.x < 0 || entry.y < 0 || entry.x + *width > bodyWidth || entry.y + *height > bodyHeight))
+            && (entry.x < 0 || entry.y < 0 || entry.x + drawnWidth > bodyWidth || entry.y + drawnHeight > bodyHeight))
         printf("; note: reaches outside the %d x %d body", bodyWidth, bodyHeight);
     if (element == SkinDigits) {
         int cells = horizontal ? *width : *height;
         if (cells < 10) {
-            printf("; PROBLEM: too small for ten glyphs");
+            printf("; PROBLEM: %d pixels %s is too small for ten digit cells (one pixel each at least)", cells,
+                   horizontal ? "wide" : "high");
             problems++;
         } else if (cells % 10) {
             printf("; note: %d is not a multiple of 10, the last %d %s never show", cells, cells % 10,
@@ -142,6 +195,12 @@ int Check(UINT number)
         fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
         return ExitUsage;
     }
+    int problems = 0;
+    if (number >= SkinNumberCount) {   // checked on, so that a skin meant for another number can be fixed
+        printf("PROBLEM: skin number %u is not one the Indicator page lists (0 to %u)\n", number,
+               SkinNumberCount - 1);
+        problems++;
+    }
     IndicatorSkinInfo info;
     if (!info.Load(number)) {
         printf("%s: PROBLEM: no such skin file\n", skinFile);
@@ -155,7 +214,6 @@ int Check(UINT number)
     printf("  [%s] %s: %s\n", SkinGeneralSection, SkinMarkFixKey, FixText(markFix));
     printf("  [%s] %s: %s\n", SkinGeneralSection, SkinTimeFixKey, FixText(timeFix));
 
-    int problems = 0;
     for (DWORD mode = 0; mode < 4; mode++) {
         SkinModeLayout layout = SkinLayoutFor(mode);
         bool reachable = Reachable(mode, markFix, timeFix);
@@ -180,7 +238,8 @@ int Check(UINT number)
     return problems ? ExitProblems : ExitClean;
 }
 
-bool WriteBmp(const char *path, HDC dc, HBITMAP bitmap, int width, int height)
+// Writes a 24-bit BMP file of width x height from rows of 0x00RRGGBB pixels, top row first.
+bool WriteBmpFile(const char *path, int width, int height, const DWORD *pixels)
 {
     BITMAPINFOHEADER header;
     ZeroMemory(&header, sizeof header);
@@ -190,37 +249,408 @@ bool WriteBmp(const char *path, HDC dc, HBITMAP bitmap, int width, int height)
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    DWORD stride = ((DWORD)width * 3 + 3) & ~3u;
+    const DWORD stride = ((DWORD)width * 3 + 3) & ~3u;
     header.biSizeImage = stride * (DWORD)height;
-    BYTE *pixels = (BYTE *)malloc(header.biSizeImage);
-    if (!pixels || !GetDIBits(dc, bitmap, 0, (UINT)height, pixels, (BITMAPINFO *)&header, DIB_RGB_COLORS)) {
-        free(pixels);
-        return false;
-    }
     BITMAPFILEHEADER file;
     ZeroMemory(&file, sizeof file);
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof header;
     file.bfSize = file.bfOffBits + header.biSizeImage;
+    BYTE *rows = (BYTE *)calloc(header.biSizeImage, 1);
+    if (!rows)
+        return false;
+    for (int y = 0; y < height; y++) {   // the file's rows go bottom up
+        BYTE *row = rows + (DWORD)(height - 1 - y) * stride;
+        for (int x = 0; x < width; x++) {
+            const DWORD p = pixels[y * width + x];
+            row[3 * x] = (BYTE)p;
+            row[3 * x + 1] = (BYTE)(p >> 8);
+            row[3 * x + 2] = (BYTE)(p >> 16);
+        }
+    }
     FILE *out = fopen(path, "wb");
     bool ok = out && fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&header, sizeof header, 1, out) == 1
-        && fwrite(pixels, header.biSizeImage, 1, out) == 1;
+        && fwrite(rows, header.biSizeImage, 1, out) == 1;
     if (out && fclose(out) != 0)
         ok = false;
-    free(pixels);
+    free(rows);
     return ok;
+}
+
+// A picture held as 0x00RRGGBB pixels, top row first.
+class Picture {
+public:
+    Picture() : width(0), height(0), pixels(NULL) {}
+    ~Picture() { free(pixels); }
+    Picture(const Picture &) = delete;
+    Picture &operator=(const Picture &) = delete;
+    bool Create(int w, int h, DWORD fill)
+    {
+        free(pixels);
+        width = w;
+        height = h;
+        pixels = (DWORD *)malloc(sizeof(DWORD) * (size_t)w * (size_t)h);
+        for (int i = 0; pixels && i < w * h; i++)
+            pixels[i] = fill;
+        return pixels != NULL;
+    }
+    void Set(int x, int y, DWORD colour)
+    {
+        if (x >= 0 && y >= 0 && x < width && y < height)
+            pixels[y * width + x] = colour;
+    }
+    DWORD Get(int x, int y) const { return pixels[y * width + x]; }
+    // Fills the rectangle from (x0, y0) to (x1, y1), both corners included.
+    void Fill(int x0, int y0, int x1, int y1, DWORD colour)
+    {
+        for (int y = y0; y <= y1; y++)
+            for (int x = x0; x <= x1; x++)
+                Set(x, y, colour);
+    }
+    // Pixel art: one string per row, '.' leaves the pixel, any other character is inked by Ink.
+    void Draw(int x0, int y0, const char *const *rows, int count)
+    {
+        for (int y = 0; y < count; y++)
+            for (int x = 0; rows[y][x]; x++)
+                if (rows[y][x] != '.')
+                    Set(x0 + x, y0 + y, Ink(rows[y][x]));
+    }
+    void Paste(int x0, int y0, const Picture &other)
+    {
+        for (int y = 0; y < other.height; y++)
+            for (int x = 0; x < other.width; x++)
+                Set(x0 + x, y0 + y, other.Get(x, y));
+    }
+    // This picture turned a quarter to the left: its left edge becomes the bottom.
+    bool TurnLeft(Picture *turned) const
+    {
+        if (!turned->Create(height, width, 0))
+            return false;
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++)
+                turned->Set(y, width - 1 - x, Get(x, y));
+        return true;
+    }
+    bool Save(const char *path) const { return WriteBmpFile(path, width, height, pixels); }
+
+    static DWORD Ink(char c);
+    int width, height;
+    DWORD *pixels;
+};
+
+// The starter skin's colours, as 0x00RRGGBB.
+const DWORD StarterKey = 0xFF00FF;      // transparent everywhere: 255,0,255
+const DWORD StarterEdge = 0x303848;
+const DWORD StarterFace = 0xE0E4EC;
+const DWORD StarterWell = 0x202830;
+
+DWORD Picture::Ink(char c)
+{
+    switch (c) {
+    case 'g': return 0x20B040;   // the gauge and the charge in the battery mark
+    case 'l': return 0x70E090;   // the gauge's highlight
+    case 'y': return 0xF0A000;   // the charging bolt
+    case 'o': return 0xA0A8B8;   // the plug's body
+    default:  return StarterEdge;
+    }
+}
+
+const char *const StarterMarks[3][9] = {
+    { "..#...#..", "..#...#..", ".#######.", ".#ooooo#.", ".#ooooo#.", "..#ooo#..", "...#o#...", "....#....",
+      "....#...." },                                                         // on AC, not charging: a plug
+    { ".....###.", "....#yy#.", "...#yy#..", "..#yyy##.", ".#yyyyy#.", ".##yyy#..", "..#yy#...", ".#yy#....",
+      ".###....." },                                                         // charging: a bolt
+    { "...###...", ".#######.", ".#.....#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.",
+      ".#######." },                                                         // on battery
+};
+const char *const StarterMarkFiles[3] = { "PsmAcNoCharging", "PsmAcCharging", "PsmDc" };
+const char *const StarterDigits[10][5] = {
+    { "###", "#.#", "#.#", "#.#", "###" }, { ".#.", "##.", ".#.", ".#.", "###" }, { "###", "..#", "###", "#..", "###" },
+    { "###", "..#", ".##", "..#", "###" }, { "#.#", "#.#", "###", "..#", "..#" }, { "###", "#..", "###", "..#", "###" },
+    { "###", "#..", "###", "#.#", "###" }, { "###", "..#", "..#", ".#.", ".#." }, { "###", "#.#", "###", "#.#", "###" },
+    { "###", "#.#", "###", "..#", "###" },
+};
+const char *const StarterLabel[5] = { "......#....", "##.#....##.", "#.#.#.#.#.#", "#.#.#.#.#.#", "#.#.#.#.#.#" };
+const int StarterHeight = 17, GaugeWidth = 30, GaugeHeight = 9, MarkSize = 9, CellWidth = 4, CellHeight = 5,
+          LabelWidth = 11, NubWidth = 2;
+
+// Where the elements of one display mode go in the horizontal body, and the body's width.
+struct StarterLayout {
+    int width;
+    POINT gauge, mark, digits, label;
+};
+
+StarterLayout LayOut(BOOL marks, BOOL time)
+{
+    StarterLayout l;
+    ZeroMemory(&l, sizeof l);
+    int x = 3 + 1;
+    l.gauge.x = x;
+    l.gauge.y = (StarterHeight - GaugeHeight) / 2;
+    x += GaugeWidth + 1 + 3;
+    if (marks) {
+        l.mark.x = x;
+        l.mark.y = (StarterHeight - MarkSize) / 2;
+        x += MarkSize + 3;
+    }
+    if (time) {
+        l.digits.x = x;
+        l.digits.y = l.label.y = (StarterHeight - CellHeight) / 2;
+        x += MinuteDigits * CellWidth + 1;
+        l.label.x = x;
+        x += LabelWidth + 3;
+    }
+    l.width = x + 1 + NubWidth;
+    return l;
+}
+
+// The body: a battery seen from the side, flat face and dark edge, the terminal on the right, with
+// the sunken well the gauge shows in.
+bool DrawBody(const StarterLayout &l, Picture *body)
+{
+    if (!body->Create(l.width, StarterHeight, StarterKey))
+        return false;
+    const int right = l.width - NubWidth - 1, bottom = StarterHeight - 1;
+    body->Fill(0, 0, right, bottom, StarterEdge);
+    body->Fill(1, 1, right - 1, bottom - 1, StarterFace);
+    body->Fill(right + 1, StarterHeight / 3, l.width - 1, bottom - StarterHeight / 3, StarterEdge);
+    body->Set(0, 0, StarterKey);   // rounded corners
+    body->Set(right, 0, StarterKey);
+    body->Set(0, bottom, StarterKey);
+    body->Set(right, bottom, StarterKey);
+    body->Fill(l.gauge.x - 1, l.gauge.y - 1, l.gauge.x + GaugeWidth, l.gauge.y + GaugeHeight, StarterWell);
+    return true;
+}
+
+// An element's place in the vertical body, which is the horizontal one turned a quarter to the left.
+POINT Turned(POINT p, int width, int bodyWidth)
+{
+    POINT turned = { p.y, bodyWidth - p.x - width };
+    return turned;
+}
+
+// Writes one image of the starter into resource\subfolder\name.bmp; New has made sure the path fits.
+bool SaveImage(const char *resource, const char *subfolder, const char *name, const Picture &picture)
+{
+    char path[PathSize];
+    wsprintfA(path, "%s%s\\%s.bmp", resource, subfolder, name);
+    return picture.Save(path);
+}
+
+// Writes IndicatorNN.dat and its images in Resource\SkinNN: every display mode's section, both
+// orientations, the gauge, the three marks and the minutes counter with its label.
+int New(UINT number, const char *title)
+{
+    char skinFile[PathSize], subfolder[16], resource[PathSize];
+    if (number >= SkinNumberCount || lstrlenA(title) >= (int)SkinTitleSize || strchr(title, '\n')) {
+        fprintf(stderr, "KestrelSkin: a new skin needs a number from 0 to %u and a title of at most %u characters\n",
+                SkinNumberCount - 1, SkinTitleSize - 1);
+        return ExitUsage;
+    }
+    wsprintfA(subfolder, "Skin%02u", number);
+    if (!SkinFilePath(appState.installFolder, number, skinFile, sizeof skinFile)
+            || !CopyText(resource, sizeof resource, appState.resourceFolder)
+            || lstrlenA(resource) + lstrlenA(subfolder) + 32 >= (int)PathSize) {
+        fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
+        return ExitUsage;
+    }
+    if (GetFileAttributesA(skinFile) != INVALID_FILE_ATTRIBUTES) {
+        fprintf(stderr, "KestrelSkin: %s exists already; choose another number\n", skinFile);
+        return ExitProblems;
+    }
+    char folder[PathSize];
+    wsprintfA(folder, "%s%s", resource, subfolder);
+    CreateDirectoryA(appState.resourceFolder, NULL);
+    CreateDirectoryA(folder, NULL);
+
+    // The pictures every mode shares.
+    Picture gauge, gaugeV, strip, stripV, cell, cellV, label, labelV, mark;
+    bool ok = gauge.Create(GaugeWidth, GaugeHeight, StarterKey) && strip.Create(10 * CellWidth, CellHeight, StarterKey)
+        && stripV.Create(CellHeight, 10 * CellWidth, StarterKey) && label.Create(LabelWidth, CellHeight, StarterKey);
+    for (int x = 0; ok && x < GaugeWidth; x++)   // segments of four with a gap that shows the well
+        if (x % 5 != 4)
+            gauge.Fill(x, 0, x, GaugeHeight - 1, Picture::Ink(x % 5 == 0 ? 'l' : 'g'));
+    for (int d = 0; ok && d < 10; d++) {
+        ok = cell.Create(CellWidth, CellHeight, StarterKey);
+        if (ok) {
+            cell.Draw(0, 0, StarterDigits[d], CellHeight);
+            strip.Paste(d * CellWidth, 0, cell);
+            ok = cell.TurnLeft(&cellV);
+        }
+        if (ok)
+            stripV.Paste(0, d * CellWidth, cellV);   // the vertical strip's cells stand top to bottom
+    }
+    if (ok)
+        label.Draw(0, 0, StarterLabel, CellHeight);
+    ok = ok && gauge.TurnLeft(&gaugeV) && label.TurnLeft(&labelV)
+        && SaveImage(resource, subfolder, "GaugeH", gauge) && SaveImage(resource, subfolder, "GaugeV", gaugeV)
+        && SaveImage(resource, subfolder, "RbtNumH", strip) && SaveImage(resource, subfolder, "RbtNumV", stripV)
+        && SaveImage(resource, subfolder, "RbtMinH", label) && SaveImage(resource, subfolder, "RbtMinV", labelV);
+    for (int m = 0; ok && m < 3; m++) {
+        ok = mark.Create(MarkSize, MarkSize, StarterKey);
+        if (ok) {
+            mark.Draw(0, 0, StarterMarks[m], MarkSize);
+            ok = SaveImage(resource, subfolder, StarterMarkFiles[m], mark);
+        }
+    }
+
+    // One body per display mode, sized to what the mode shows, and the mode's section.
+    static const char *const BodyNames[4] = { "BodyNone", "BodyPsm", "BodyRbt", "BodyPsmRbt" };
+    FILE *out = ok ? fopen(skinFile, "wb") : NULL;
+    ok = out && fprintf(out,
+        "; Kestrel indicator skin %02u, written by KestrelSkin new. Its images are in Resource\\%s.\r\n"
+        "[%s]\r\n%s=%s\r\n"
+        "; 0: never shown, 1: always shown, none or any other value: the user chooses.\r\n"
+        ";%s=1\r\n;%s=1\r\n", number, subfolder, SkinGeneralSection, SkinTitleKey, title, SkinMarkFixKey,
+        SkinTimeFixKey) > 0;
+    for (DWORD mode = 0; ok && mode < 4; mode++) {
+        const SkinModeLayout layout = SkinLayoutFor(mode);
+        const StarterLayout l = LayOut(layout.marks, layout.time);
+        Picture body, turned;
+        char name[32];
+        wsprintfA(name, "%sH", BodyNames[mode]);
+        ok = DrawBody(l, &body) && body.TurnLeft(&turned) && SaveImage(resource, subfolder, name, body);
+        wsprintfA(name, "%sV", BodyNames[mode]);
+        ok = ok && SaveImage(resource, subfolder, name, turned) && fprintf(out, "\r\n[%s]\r\n", layout.section) > 0;
+        for (int o = 0; ok && o < 2; o++) {
+            const BOOL horizontal = o == 0;
+            for (int e = 0; ok && e < SkinElementCount; e++) {
+                const SkinElement element = (SkinElement)e;
+                if (!SkinModeReads(layout, element))
+                    continue;
+                // Each element's place in the horizontal body and its width there, and its file.
+                POINT place = element == SkinGauge ? l.gauge : element == SkinDigits ? l.digits
+                            : element == SkinLabel ? l.label : l.mark;
+                const int width = element == SkinGauge ? GaugeWidth : element == SkinDigits ? MinuteDigits * CellWidth
+                                : element == SkinLabel ? LabelWidth : MarkSize;
+                if (element == SkinBody)
+                    wsprintfA(name, "%s%c", BodyNames[mode], horizontal ? 'H' : 'V');
+                else if (element == SkinGauge || element == SkinDigits || element == SkinLabel)
+                    wsprintfA(name, "%s%c", element == SkinGauge ? "Gauge" : element == SkinDigits ? "RbtNum" : "RbtMin",
+                              horizontal ? 'H' : 'V');
+                else
+                    lstrcpyA(name, StarterMarkFiles[element - SkinMarkAcNoCharging]);   // marks stay upright
+                if (!horizontal)
+                    place = Turned(place, width, l.width);
+                char key[32];
+                SkinElementKey(element, horizontal, key, sizeof key);
+                ok = element == SkinBody
+                    ? fprintf(out, "%s=255,0,255,%s\\%s.bmp\r\n", key, subfolder, name) > 0
+                    : fprintf(out, "%s=%ld,%ld,255,0,255,%s\\%s.bmp\r\n", key, (long)place.x, (long)place.y, subfolder,
+                              name) > 0;
+            }
+        }
+    }
+    if (out && fclose(out) != 0)
+        ok = false;
+    if (!ok) {
+        DeleteFileA(skinFile);   // no half-written skin for Kestrel to list
+        fprintf(stderr, "KestrelSkin: cannot write the skin into %s\n", appState.installFolder);
+        return ExitProblems;
+    }
+    printf("%s: \"%s\", with its images in %s\n", skinFile, title, folder);
+    return ExitClean;
+}
+
+// Writes what bitmap holds (width x height, compatible with dc) into a BMP file.
+bool SaveBitmap(const char *path, HDC dc, HBITMAP bitmap, int width, int height)
+{
+    BITMAPINFOHEADER header;
+    ZeroMemory(&header, sizeof header);
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = -height;   // top row first, as a Picture holds them
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    Picture picture;
+    return picture.Create(width, height, 0)
+        && GetDIBits(dc, bitmap, 0, (UINT)height, picture.pixels, (BITMAPINFO *)&header, DIB_RGB_COLORS) == height
+        && picture.Save(path);
+}
+
+const PowerState SheetStates[3] = { OnAc, OnAcCharging, OnBattery };
+const int SheetMargin = 8;
+
+// The contact sheet of the display modes the user can choose: at the top one row per mode, the three
+// power states horizontal; below them the same vertical, one group of three per mode, side by side.
+// Every cell is as large as the largest body of its orientation.
+int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COLORREF background)
+{
+    IndicatorSkinInfo info;
+    SkinFix markFix = Free, timeFix = Free;
+    if (info.Load(number))
+        info.GetInfo(NULL, 0, &markFix, &timeFix);
+    const HINSTANCE module = GetModuleHandleA(NULL);
+    IndicatorSkin none(module), mark(module), time(module), both(module);
+    IndicatorSkin *const all[4] = { &none, &mark, &time, &both };
+    IndicatorSkin *skins[4] = { NULL, NULL, NULL, NULL };   // the modes on the sheet, first to last
+    int cellWidth[2] = { 0, 0 }, cellHeight[2] = { 0, 0 }, rows = 0;
+    for (DWORD mode = 0; mode < 4; mode++) {
+        if (!Reachable(mode, markFix, timeFix))
+            continue;
+        skins[rows++] = all[mode];
+        all[mode]->Load(number, mode);
+        for (int o = 0; o < 2; o++) {
+            int w, h;
+            all[mode]->GetSize(o == 0, &w, &h);
+            cellWidth[o] = w > cellWidth[o] ? w : cellWidth[o];
+            cellHeight[o] = h > cellHeight[o] ? h : cellHeight[o];
+        }
+    }
+    const int m = SheetMargin, across = 3 * (cellWidth[0] + m), below = rows * (3 * (cellWidth[1] + m) + m) - m;
+    const int width = m + (across > below ? across : below);
+    const int height = m + rows * (cellHeight[0] + m) + m + cellHeight[1] + m;
+    int result = ExitProblems;
+    if (cellHeight[0] == 0 && cellHeight[1] == 0) {
+        fprintf(stderr, "KestrelSkin: skin %02u has no body in any display mode its fixes allow\n", number);
+    } else {
+        HDC screen = GetDC(NULL);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP sheet = CreateCompatibleBitmap(screen, width, height);
+        HBRUSH brush = CreateSolidBrush(background);
+        HGDIOBJ old = SelectObject(memory, sheet);
+        RECT whole = { 0, 0, width, height };
+        bool drawn = FillRect(memory, &whole, brush) != 0;
+        for (int r = 0; r < rows; r++) {
+            for (int s = 0; s < 3; s++) {
+                POINT h = { m + s * (cellWidth[0] + m), m + r * (cellHeight[0] + m) };
+                POINT v = { m + r * (3 * (cellWidth[1] + m) + m) + s * (cellWidth[1] + m),
+                            m + rows * (cellHeight[0] + m) + m };
+                drawn = skins[r]->Draw(memory, TRUE, percent, SheetStates[s], minutes, &h, brush)
+                    && skins[r]->Draw(memory, FALSE, percent, SheetStates[s], minutes, &v, brush) && drawn;
+            }
+        }
+        SelectObject(memory, old);
+        if (drawn && SaveBitmap(output, memory, sheet, width, height)) {
+            printf("%s: skin %02u, %d display mode%s in three power states, horizontal then vertical, %d x %d\n",
+                   output, number, rows, rows == 1 ? "" : "s", width, height);
+            result = ExitClean;
+        } else {
+            fprintf(stderr, "KestrelSkin: cannot write %s\n", output);
+        }
+        DeleteObject(brush);
+        DeleteObject(sheet);
+        DeleteDC(memory);
+        ReleaseDC(NULL, screen);
+    }
+    for (DWORD mode = 0; mode < 4; mode++)
+        all[mode]->Release();
+    return result;
 }
 
 int Render(UINT number, const char *output, int argc, char **argv)
 {
     long long mode = 3, percent = 57, state = OnBattery, minutes = 75, background = -1;
     BOOL horizontal = TRUE;
+    bool sheet = false;
     for (int i = 0; i < argc; i++) {
         const char *arg = argv[i];
         long long *target = NULL;
         const char *value = strchr(arg, '=');
-        if (strcmp(arg, "vertical") == 0) {
-            horizontal = FALSE;
+        if (strcmp(arg, "vertical") == 0 || strcmp(arg, "sheet") == 0) {
+            horizontal = horizontal && strcmp(arg, "vertical") != 0;
+            sheet = sheet || strcmp(arg, "sheet") == 0;
             continue;
         }
         if (value && !strncmp(arg, "mode=", 5)) target = &mode;
@@ -240,6 +670,9 @@ int Render(UINT number, const char *output, int argc, char **argv)
         fprintf(stderr, "KestrelSkin: cannot use \"%s\"\n", arg);
         return Usage();
     }
+    if (sheet)   // over the desktop's teal unless told otherwise: key pixels show what lies below
+        return RenderSheet(number, output, (UINT)percent, (UINT)minutes,
+                           background >= 0 ? (COLORREF)background : RGB(0, 128, 128));
 
     IndicatorSkin skin(GetModuleHandleA(NULL));
     skin.Load(number, (DWORD)mode);
@@ -259,7 +692,7 @@ int Render(UINT number, const char *output, int argc, char **argv)
     HGDIOBJ old = SelectObject(memory, picture);
     BOOL drawn = skin.Draw(memory, horizontal, (UINT)percent, (PowerState)state, (UINT)minutes, NULL, brush);
     SelectObject(memory, old);
-    if (drawn && WriteBmp(output, memory, picture, width, height)) {
+    if (drawn && SaveBitmap(output, memory, picture, width, height)) {
         printf("%s: skin %02u, display mode %lld, %s, %d x %d\n", output, number, mode,
                horizontal ? "horizontal" : "vertical", width, height);
         result = ExitClean;
@@ -290,5 +723,7 @@ int main(int argc, char **argv)
         return Check((UINT)number);
     if (strcmp(argv[1], "render") == 0 && argc >= 5)
         return Render((UINT)number, argv[4], argc - 5, argv + 5);
+    if (strcmp(argv[1], "new") == 0 && argc == 5)
+        return New((UINT)number, argv[4]);
     return Usage();
 }

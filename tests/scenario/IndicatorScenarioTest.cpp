@@ -98,15 +98,26 @@ TEST_F(IndicatorScenario, AFreshStartShowsItTopRightShapedFollowingTheBatteryWit
 
 TEST_F(IndicatorScenario, CornersOrientationSkinsAndHidingAreRebuiltFromTheSettings)
 {
+    // A skin an author has just begun with the tool: it checks clean, and Kestrel shows it.
+    const std::string starter = std::string(InstallFolder) + "\\Indicator42.dat";
+    Restorer removed{ [&] {
+        RemoveTree(std::string(InstallFolder) + "\\Resource\\Skin42");
+        return DeleteFileA(starter.c_str()) != 0;
+    } };
+    std::string output;
+    ASSERT_EQ(0, RunProgram(SkinToolCommand + "new " + SkinToolFolder + "42 \"Starter\"", 30000));
+    ASSERT_EQ(0, RunProgram(SkinToolCommand + "check " + SkinToolFolder + "42", 30000, &output)) << output;
+    EXPECT_TRUE(output.find("note") == std::string::npos && output.find("absent") == std::string::npos) << output;
     ASSERT_TRUE(StartSettled(kestrel, "/D"));
     const RECT area = WorkArea();
     const SIZE h = BodySize(1, 1, TRUE), v = BodySize(1, 1, FALSE), other = BodySize(2, 3, TRUE);
+    const SIZE s = BodySize(42, 3, FALSE);
     ASSERT_TRUE(h.cx == v.cy && h.cy == v.cx && h.cx > h.cy && other.cx > 0 && other.cx != h.cx);
-    // Bottom right; vertical bottom left and top left; another skin with the time shown, in the free
+    // Bottom right; vertical bottom left, and top left with the starter; another skin with the time shown, in the free
     // position never dragged: the top right corner.
     const struct { DWORD position, vertical, number, mode; LONG x, y; SIZE size; } rows[] = {
         { 2, 0, 1, 1, area.right - h.cx, area.bottom - h.cy, h }, { 3, 1, 1, 1, area.left, area.bottom - v.cy, v },
-        { 1, 1, 1, 1, area.left, area.top, v }, { 4, 0, 2, 3, area.right - other.cx, area.top, other },
+        { 1, 1, 42, 3, area.left, area.top, s }, { 4, 0, 2, 3, area.right - other.cx, area.top, other },
     };
     for (const auto &r : rows) {
         StoreDword("IndicatorPosition", r.position);

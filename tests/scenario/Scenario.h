@@ -36,6 +36,9 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
 // Copies the installation image and the stand-in sibling program into folder and stores InstFolder.
 bool InstallKestrel(const char *folder = InstallFolder);
+// The skin authors' tool of the installation, and the installation folder as its first argument.
+const std::string SkinToolCommand = "\"" + std::string(InstallFolder) + "\\KestrelSkin.exe\" ";
+const std::string SkinToolFolder = "\"" + std::string(InstallFolder) + "\" ";
 inline void UninstallKestrel() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Ardwick\\Kestrel"); }
 
 // The requests the simulated driver received since its log was last cleared, as

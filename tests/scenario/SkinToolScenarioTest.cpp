@@ -3,11 +3,11 @@
 #include "scenario/Scenario.h"
 
 #include "indicator/IndicatorSkin.h"
+#include "indicator/TestSkin.h"
 
 namespace {
 
-const std::string Tool = "\"" + std::string(InstallFolder) + "\\KestrelSkin.exe\" ";
-const std::string Folder = "\"" + std::string(InstallFolder) + "\" ";
+const std::string &Tool = SkinToolCommand, &Folder = SkinToolFolder;
 
 typedef KestrelWorld SkinTool;
 
@@ -21,6 +21,22 @@ TEST_F(SkinTool, TheShippedSkinsAreCleanAndABrokenOneIsNamed)
             << output;
     }
     const std::string broken = std::string(InstallFolder) + "\\Indicator09.dat";
+    const std::string images = std::string(InstallFolder) + "\\Resource\\Test\\";
+    Restorer removed{ [&] {
+        RemoveTree(images.substr(0, images.size() - 1));
+        return DeleteFileA(broken.c_str()) != 0;
+    } };
+    // Images Kestrel refuses: too ragged a shape, a strip too narrow for ten digits, a file cut short,
+    // an unknown depth and an unknown compression.
+    CreateDirectoryA(images.c_str(), NULL);
+    auto checks = [](int x, int y) { return (x + y) % 2 ? 0 : RGB(255, 0, 255); };
+    ASSERT_TRUE(testskin::WriteBmp(images + "Ragged.bmp", 202, 100, checks)
+                && testskin::WriteBmp(images + "Narrow.bmp", 9, 5, checks));
+    std::string bmp = ReadTextFile(images + "Narrow.bmp"), depth = bmp, packed = bmp;
+    depth[28] = 2;
+    packed[30] = BI_JPEG;
+    ASSERT_TRUE(WriteTextFile(images + "Short.bmp", bmp.substr(0, bmp.size() - 4))
+                && WriteTextFile(images + "Depth.bmp", depth) && WriteTextFile(images + "Packed.bmp", packed));
     const char *entries[][3] = {
         { "Indicator.General", "FixShowRestBatteryTime", "0" },
         { "Indicator.None", "BodyH", "255,0,255,Skin01\\BodyNoneH.bmp" },
@@ -28,23 +44,36 @@ TEST_F(SkinTool, TheShippedSkinsAreCleanAndABrokenOneIsNamed)
         { "Indicator.None", "BodyV", "255,0,255,Skin01\\Nothing.bmp" },
         { "Indicator.None", "GaugeV", "255,0,255,Skin01\\GaugeV.bmp" },
         { "Indicator.Psm", "BodyH", "255,0,255,Skin01\\BodyPsmH.bmp" },
+        { "Indicator.Psm", "BodyV", "255,0,255,Test\\Ragged.bmp" },
+        { "Indicator.Psm", "PsmAcNoChargingH", "0,0,255,0,255,Test\\Short.bmp" },
+        { "Indicator.Psm", "PsmAcChargingH", "0,0,255,0,255,Test\\Depth.bmp" },
+        { "Indicator.Psm", "PsmDcH", "0,0,255,0,255,Test\\Packed.bmp" },
+        { "Indicator.Psm", "PsmDcV", "0,0,1,2,3,Skin01\\PsmDc.bmp" },
+        { "Indicator.Rbt", "RbtNumH", "0,0,255,0,255,Test\\Narrow.bmp" },
     };
     for (const auto &e : entries)
         WritePrivateProfileStringA(e[0], e[1], e[2], broken.c_str());
     EXPECT_EQ(1, RunProgram(Tool + "check " + Folder + "9", 30000, &output)) << output;
     const char *reasons[] = {
         "[Indicator.None] GaugeH: PROBLEM: malformed: the y (field 2)",
-        "[Indicator.None] BodyV: PROBLEM: Skin01\\Nothing.bmp does not load",
+        "[Indicator.None] BodyV: PROBLEM: Skin01\\Nothing.bmp does not exist",
         // A colour entry where a placed one belongs: its file name stands where green should.
         "[Indicator.None] GaugeV: PROBLEM: malformed: the green (field 4)",
         "[Indicator.Psm] GaugeH: PROBLEM: absent",
+        "[Indicator.Psm] BodyV: Test\\Ragged.bmp, 202 x 100, key 255,0,255; PROBLEM: its shape takes 10100 rectangles",
+        "[Indicator.Psm] PsmAcNoChargingH: PROBLEM: Test\\Short.bmp is cut short",
+        "[Indicator.Psm] PsmAcChargingH: PROBLEM: Test\\Depth.bmp has a colour depth Kestrel does not load",
+        "[Indicator.Psm] PsmDcH: PROBLEM: Test\\Packed.bmp has a compression Kestrel does not load",
+        "[Indicator.Psm] PsmDcV: Skin01\\PsmDc.bmp, 11 x 11 at 0,0, key 1,2,3; warning: the key colour appears nowhere",
+        "[Indicator.Rbt] RbtNumH: Test\\Narrow.bmp, 9 x 5 at 0,0, key 255,0,255; PROBLEM: 9 pixels wide is too small",
         // The sections with the time cannot be chosen for this skin: their absence is no fault.
         "[Indicator.Rbt] BodyH: absent (this section is not used",
     };
     for (const char *reason : reasons)
         EXPECT_NE(std::string::npos, output.find(reason)) << reason << " in\n" << output;
-    EXPECT_EQ(1, RunProgram(Tool + "check " + Folder + "10", 30000, &output));
-    EXPECT_NE(std::string::npos, output.find("no such skin file")) << output;
+    EXPECT_EQ(1, RunProgram(Tool + "check " + Folder + "100", 30000, &output));
+    EXPECT_TRUE(output.find("100 is not one the Indicator page lists") != std::string::npos
+                && output.find("no such skin file") != std::string::npos) << output;
     EXPECT_EQ(2, RunProgram(Tool + "check", 30000, &output));
 }
 
