@@ -1,7 +1,10 @@
-/* sim/setup/kestrelsim-setup.c — adds or removes the root-enumerated device that makes the
- * simulated driver offer its ACPI device interface:
- *   kestrelsim-setup install-acpi | remove-acpi
- * Both are idempotent. Exit code 0 on success, 1 with a message on stderr otherwise. */
+/* sim/setup/kestrelsim-setup.c — adds or removes the root-enumerated device that makes a power
+ * driver of the prefix offer its ACPI device interface:
+ *   kestrelsim-setup install-acpi [SERVICE] | remove-acpi [SERVICE]
+ * SERVICE is the driver's service, "kestrelsim" (the simulated driver) unless given. There is one
+ * such device: install-acpi binds it to SERVICE, replacing a device bound to another driver;
+ * remove-acpi removes it only when it is bound to SERVICE. Both are idempotent. Exit code 0 on
+ * success, 1 with a message on stderr otherwise. */
 #include <windows.h>
 #include <setupapi.h>
 #include <stdio.h>
@@ -11,7 +14,9 @@ static const GUID SystemClass =
     { 0x4D36E97D, 0xE325, 0x11CE, { 0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18 } };
 
 #define DEVICE_ID   "ROOT\\KESTREL\\0000"
-#define SERVICE     "kestrelsim"
+#define DEFAULT_SERVICE "kestrelsim"
+/* Service names are short key names; a longer one is refused. */
+#define SERVICE_CAPACITY 64
 /* Asks the service's driver host to enumerate root devices again (a Wine driver host control). */
 #define CONTROL_REENUMERATE_ROOT_DEVICES 128
 
@@ -22,7 +27,7 @@ static int Fail(const char *what)
 }
 
 /* A driver that already runs does not see a new root device until asked to look again. */
-static void ReenumerateIfRunning(void)
+static void ReenumerateIfRunning(const char *serviceName)
 {
     SC_HANDLE manager, service;
     SERVICE_STATUS status;
@@ -30,7 +35,7 @@ static void ReenumerateIfRunning(void)
     manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
     if (!manager)
         return;
-    service = OpenServiceA(manager, SERVICE, SERVICE_QUERY_STATUS | SERVICE_USER_DEFINED_CONTROL);
+    service = OpenServiceA(manager, serviceName, SERVICE_QUERY_STATUS | SERVICE_USER_DEFINED_CONTROL);
     if (service) {
         if (QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING)
             ControlService(service, CONTROL_REENUMERATE_ROOT_DEVICES, &status);
@@ -39,16 +44,90 @@ static void ReenumerateIfRunning(void)
     CloseServiceHandle(manager);
 }
 
-static int Install(void)
+/* Opens the device into set: 1 when it exists, 0 when it does not, -1 on failure (reported). */
+static int OpenRootDevice(HDEVINFO set, SP_DEVINFO_DATA *device)
+{
+    DWORD error;
+
+    device->cbSize = sizeof(*device);
+    if (SetupDiOpenDeviceInfoA(set, DEVICE_ID, NULL, 0, device))
+        return 1;
+    error = GetLastError();
+    if (error == ERROR_NO_SUCH_DEVINST || error == ERROR_FILE_NOT_FOUND)
+        return 0;
+    Fail("SetupDiOpenDeviceInfo");
+    return -1;
+}
+
+/* Whether the opened device belongs to serviceName. A device whose service cannot be read is
+ * bound to no driver, and so to anyone's. */
+static BOOL BoundTo(HDEVINFO set, SP_DEVINFO_DATA *device, const char *serviceName)
+{
+    char bound[SERVICE_CAPACITY];
+    DWORD type;
+
+    if (!SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_SERVICE, &type, (BYTE *)bound,
+                                           sizeof(bound) - 1, NULL))
+        return TRUE;
+    bound[sizeof(bound) - 1] = 0;
+    return bound[0] == 0 || lstrcmpiA(bound, serviceName) == 0;
+}
+
+/* Removes the device when it belongs to serviceName, or to anyone when serviceName is NULL. */
+static int Remove(const char *serviceName)
+{
+    HDEVINFO set;
+    SP_DEVINFO_DATA device;
+    int result = 1, exists;
+
+    set = SetupDiCreateDeviceInfoList(NULL, NULL);
+    if (set == INVALID_HANDLE_VALUE)
+        return Fail("SetupDiCreateDeviceInfoList");
+    exists = OpenRootDevice(set, &device);
+    if (exists == 0)
+        result = 0;
+    if (exists <= 0)
+        goto done;
+    if (serviceName && !BoundTo(set, &device, serviceName)) {
+        result = 0;   /* another driver's device stays */
+        goto done;
+    }
+    if (!SetupDiRemoveDevice(set, &device)) {
+        Fail("SetupDiRemoveDevice");
+        goto done;
+    }
+    result = 0;
+done:
+    SetupDiDestroyDeviceInfoList(set);
+    return result;
+}
+
+static int Install(const char *serviceName)
 {
     static const char hardwareId[] = "ROOT\\KESTREL\0";   /* a multi-string: two terminators */
     HDEVINFO set;
     SP_DEVINFO_DATA device;
-    int result = 1;
+    int result = 1, exists;
 
     set = SetupDiCreateDeviceInfoList(&SystemClass, NULL);
     if (set == INVALID_HANDLE_VALUE)
         return Fail("SetupDiCreateDeviceInfoList");
+    exists = OpenRootDevice(set, &device);
+    if (exists < 0)
+        goto done;
+    if (exists && BoundTo(set, &device, serviceName)) {
+        result = 0;
+        goto done;
+    }
+    if (exists) {
+        /* The device of another driver: that one gives it up first. */
+        SetupDiDestroyDeviceInfoList(set);
+        if (Remove(NULL) != 0)
+            return 1;
+        set = SetupDiCreateDeviceInfoList(&SystemClass, NULL);
+        if (set == INVALID_HANDLE_VALUE)
+            return Fail("SetupDiCreateDeviceInfoList");
+    }
     device.cbSize = sizeof(device);
     if (!SetupDiCreateDeviceInfoA(set, DEVICE_ID, &SystemClass, NULL, NULL, 0, &device)) {
         if (GetLastError() == ERROR_DEVINST_ALREADY_EXISTS) {
@@ -63,8 +142,8 @@ static int Install(void)
         Fail("setting the hardware id");
         goto done;
     }
-    if (!SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_SERVICE, (const BYTE *)SERVICE,
-                                           sizeof(SERVICE))) {
+    if (!SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_SERVICE, (const BYTE *)serviceName,
+                                           (DWORD)strlen(serviceName) + 1)) {
         Fail("setting the service");
         goto done;
     }
@@ -76,44 +155,20 @@ static int Install(void)
 done:
     SetupDiDestroyDeviceInfoList(set);
     if (result == 0)
-        ReenumerateIfRunning();
-    return result;
-}
-
-static int Remove(void)
-{
-    HDEVINFO set;
-    SP_DEVINFO_DATA device;
-    int result = 1;
-
-    set = SetupDiCreateDeviceInfoList(NULL, NULL);
-    if (set == INVALID_HANDLE_VALUE)
-        return Fail("SetupDiCreateDeviceInfoList");
-    device.cbSize = sizeof(device);
-    if (!SetupDiOpenDeviceInfoA(set, DEVICE_ID, NULL, 0, &device)) {
-        DWORD error = GetLastError();
-        if (error == ERROR_NO_SUCH_DEVINST || error == ERROR_FILE_NOT_FOUND)
-            result = 0;
-        else
-            Fail("SetupDiOpenDeviceInfo");
-        goto done;
-    }
-    if (!SetupDiRemoveDevice(set, &device)) {
-        Fail("SetupDiRemoveDevice");
-        goto done;
-    }
-    result = 0;
-done:
-    SetupDiDestroyDeviceInfoList(set);
+        ReenumerateIfRunning(serviceName);
     return result;
 }
 
 int main(int argc, char **argv)
 {
-    if (argc == 2 && !strcmp(argv[1], "install-acpi"))
-        return Install();
-    if (argc == 2 && !strcmp(argv[1], "remove-acpi"))
-        return Remove();
-    fprintf(stderr, "usage: kestrelsim-setup install-acpi | remove-acpi\n");
+    const char *serviceName = argc == 3 ? argv[2] : DEFAULT_SERVICE;
+
+    if ((argc == 2 || argc == 3) && serviceName[0] && strlen(serviceName) < SERVICE_CAPACITY) {
+        if (!strcmp(argv[1], "install-acpi"))
+            return Install(serviceName);
+        if (!strcmp(argv[1], "remove-acpi"))
+            return Remove(serviceName);
+    }
+    fprintf(stderr, "usage: kestrelsim-setup install-acpi [SERVICE] | remove-acpi [SERVICE]\n");
     return 1;
 }
