@@ -9,8 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$1
 shift
 # The smoke round: start-up and exit, the tray icon and the record it hands the shell, the levels
-# pushed to the driver, the indicator, the gauge, the sheet and the installer.
-smoke='^(Installer\.|Startup\.ASecondCopy|Tray\.|TrayIcon\.|IndicatorScenario\.|BrightnessKeys\.|Sheet\.)'
+# pushed to the driver, the indicator, the gauge, the sheet, the installer and the sysfs driver.
+smoke='^(Installer\.|Startup\.ASecondCopy|Tray\.|TrayIcon\.|IndicatorScenario\.|BrightnessKeys\.|Sheet\.|Sysfs\.)'
 
 run() {   # run ARCH PROGRAM TESTS [CTEST ARGUMENTS...]
     arch=$1 program=$2 tests=$3

@@ -30,6 +30,8 @@ inline bool TestWorldRequired() { return getenv("KESTREL_TEST_WORLD") && getenv(
     } while (0)
 // The fake battery's folder as Wine spells it (null when the run has none).
 inline const char *FakeBatteryFolder() { return getenv("KESTREL_FAKE_BATTERY"); }
+// The last round of a run: the sysfs power driver over a fake backlight and cpufreq tree.
+inline bool SysfsWorld() { return getenv("KESTREL_SYSFS_WORLD") && getenv("KESTREL_SYSFS_WORLD")[0] == '1'; }
 
 // Polls condition every 20 ms until it holds or timeoutMs pass; pumps this thread's messages.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
