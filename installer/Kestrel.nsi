@@ -1,12 +1,13 @@
 ; KestrelSetup.exe: installs Kestrel from the installation image and writes its uninstaller.
 ; Built by scripts/make-installer.sh, which passes:
 ;   IMAGE    the installation image (what an installed Kestrel folder holds)
-;   SIM      the built driver simulator (kestrelsim.sys, kestrelctl.exe, kestrelsim-setup.exe)
+;   SIM      the built drivers and their tools (kestrelsim.sys, kestrelsysfs.sys, kestrelctl.exe,
+;            kestrelsim-setup.exe)
 ;   FILES    generated: the SetOutPath/File lines of the image;  UNFILES: the matching Delete/RMDir
 ;   OUTFILE  the installer to write;  ART  the artwork folder (icon and pictures)
 ;   AMD64    defined for the 64-bit twin (64-bit stub, 64-bit folder and registry view)
 ;
-; Silent use:  KestrelSetup.exe /S [/SIMULATOR] [/D=C:\Some Folder\Kestrel]   (/D last, unquoted)
+; Silent use:  KestrelSetup.exe /S [/SIMULATOR | /SYSFS] [/D=C:\Some Folder\Kestrel]   (/D last, unquoted)
 ;              Uninstall.exe /S [/REMOVESETTINGS]
 ;
 ; The shipped installer is the 32-bit one: on a 64-bit system it installs into the 32-bit
@@ -21,6 +22,7 @@
 
 !include MUI2.nsh
 !include LogicLib.nsh
+!include Sections.nsh
 !include FileFunc.nsh
 !include x64.nsh
 !include WinMessages.nsh
@@ -172,34 +174,53 @@ Section "Kestrel (required)" SecKestrel
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
-; On a real notebook the power driver comes from the machine's maker. The simulator stands in
-; for it where there is none (under Wine, for trying Kestrel out).
-Section /o "Driver simulator" SecSimulator
+; On a real notebook the power driver comes from the machine's maker. Where there is none, one of
+; two stands in: the simulator (for trying Kestrel out) or, under Wine on Linux, the driver that
+; answers from the machine's own backlight and CPU clock files. Both offer the same device, so a
+; machine has one of them at most: installing one takes the other away.
+!macro InstallPowerDriver SERVICE OTHER FLAG OTHERFLAG
 !ifndef AMD64
     ${If} ${RunningX64}
-        DetailPrint "A 64-bit system loads only 64-bit drivers: the simulator is not installed."
+        DetailPrint "A 64-bit system loads only 64-bit drivers: the driver is not installed."
         Return
     ${EndIf}
 !endif
     SetOutPath "$SYSDIR\drivers"
-    File "${SIM}/kestrelsim.sys"
+    File "${SIM}/${SERVICE}.sys"
     SetOutPath "$SYSDIR"
-    File "${SIM}/kestrelctl.exe"
     File "${SIM}/kestrelsim-setup.exe"
-    nsExec::Exec '"$SYSDIR\sc.exe" create kestrelsim type= kernel start= demand binPath= "$SYSDIR\drivers\kestrelsim.sys"'
+    nsExec::Exec '"$SYSDIR\sc.exe" create ${SERVICE} type= kernel start= demand binPath= "$SYSDIR\drivers\${SERVICE}.sys"'
     Pop $0
     ; Both ways in: the device path of APM machines and the device interface of ACPI machines.
-    WriteRegDWORD HKLM "System\CurrentControlSet\Services\kestrelsim\Parameters" "Modes" 3
-    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" install-acpi'
+    WriteRegDWORD HKLM "System\CurrentControlSet\Services\${SERVICE}\Parameters" "Modes" 3
+    ; The root device goes to this driver, the other one (if any) stops and goes.
+    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" install-acpi ${SERVICE}'
     Pop $0
-    nsExec::Exec '"$SYSDIR\sc.exe" start kestrelsim'
+    nsExec::Exec '"$SYSDIR\sc.exe" stop ${OTHER}'
     Pop $0
-    WriteRegDWORD HKLM "${PRODUCT_KEY}" "Simulator" 1
+    nsExec::Exec '"$SYSDIR\sc.exe" delete ${OTHER}'
+    Pop $0
+    Delete /REBOOTOK "$SYSDIR\drivers\${OTHER}.sys"
+    DeleteRegValue HKLM "${PRODUCT_KEY}" "${OTHERFLAG}"
+    nsExec::Exec '"$SYSDIR\sc.exe" start ${SERVICE}'
+    Pop $0
+    WriteRegDWORD HKLM "${PRODUCT_KEY}" "${FLAG}" 1
+!macroend
+
+Section /o "Driver simulator" SecSimulator
+    !insertmacro InstallPowerDriver kestrelsim kestrelsysfs Simulator SysfsDriver
+    File "${SIM}/kestrelctl.exe"
+SectionEnd
+
+Section /o "Linux power driver (Wine)" SecSysfs
+    !insertmacro InstallPowerDriver kestrelsysfs kestrelsim SysfsDriver Simulator
+    Delete "$SYSDIR\kestrelctl.exe"
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
     !insertmacro MUI_DESCRIPTION_TEXT ${SecKestrel} "Kestrel, its pictures, the Start menu entries, and its start at logon."
     !insertmacro MUI_DESCRIPTION_TEXT ${SecSimulator} "A simulated power driver for machines without the maker's driver. Not needed on a notebook whose driver is installed."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecSysfs} "For Linux notebooks running Wine: the backlight and CPU clock of the machine itself, through its /sys files (writing them needs root or a udev rule). Takes the simulator's place."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 ; After the sections: it selects one by its index.
@@ -219,6 +240,24 @@ Function .onInit
     ${IfNot} ${Errors}
         SectionSetFlags ${SecSimulator} ${SF_SELECTED}
     ${EndIf}
+    ; /SYSFS selects the Linux power driver instead.
+    ClearErrors
+    ${GetOptions} $0 "/SYSFS" $1
+    ${IfNot} ${Errors}
+        SectionSetFlags ${SecSimulator} 0
+        SectionSetFlags ${SecSysfs} ${SF_SELECTED}
+    ${EndIf}
+FunctionEnd
+
+; The two drivers offer the same device: choosing one leaves the other out.
+Function .onSelChange
+    ${If} $0 == ${SecSysfs}
+    ${AndIf} ${SectionIsSelected} ${SecSysfs}
+        !insertmacro UnselectSection ${SecSimulator}
+    ${ElseIf} $0 == ${SecSimulator}
+    ${AndIf} ${SectionIsSelected} ${SecSimulator}
+        !insertmacro UnselectSection ${SecSysfs}
+    ${EndIf}
 FunctionEnd
 
 Function un.onInit
@@ -228,20 +267,28 @@ Function un.onInit
 !endif
 FunctionEnd
 
+!macro RemovePowerDriver SERVICE
+    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" remove-acpi ${SERVICE}'
+    Pop $0
+    nsExec::Exec '"$SYSDIR\sc.exe" stop ${SERVICE}'
+    Pop $0
+    nsExec::Exec '"$SYSDIR\sc.exe" delete ${SERVICE}'
+    Pop $0
+    Delete /REBOOTOK "$SYSDIR\drivers\${SERVICE}.sys"
+    Delete "$SYSDIR\kestrelsim-setup.exe"
+!macroend
+
 Section "Uninstall"
     Call un.EndKestrel
 
     ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "Simulator"
     ${If} $0 = 1
-        nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" remove-acpi'
-        Pop $0
-        nsExec::Exec '"$SYSDIR\sc.exe" stop kestrelsim'
-        Pop $0
-        nsExec::Exec '"$SYSDIR\sc.exe" delete kestrelsim'
-        Pop $0
-        Delete /REBOOTOK "$SYSDIR\drivers\kestrelsim.sys"
+        !insertmacro RemovePowerDriver kestrelsim
         Delete "$SYSDIR\kestrelctl.exe"
-        Delete "$SYSDIR\kestrelsim-setup.exe"
+    ${EndIf}
+    ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "SysfsDriver"
+    ${If} $0 = 1
+        !insertmacro RemovePowerDriver kestrelsysfs
     ${EndIf}
 
     Delete "$SMPROGRAMS\${PRODUCT}\Kestrel.lnk"
