@@ -34,8 +34,9 @@ soak: all
 mutants: bootstrap
 	@MUTANTS='$(MUTANTS)' ./tests/mutants/run.sh
 
+# DRIVER=sysfs: the Linux power driver, this machine's own backlight and CPU clock.
 demo: all
-	@./scripts/demo.sh $(CURDIR)/$(BUILD)
+	@DRIVER='$(DRIVER)' ./scripts/demo.sh $(CURDIR)/$(BUILD)
 
 clean:
 	rm -rf $(BUILD)
