@@ -2,7 +2,7 @@
 # count-lines.sh — lines of code of the program, the simulator and the tests, and the tests' share
 # of program + simulator. A line counts when it is neither blank nor only a comment.
 #   program:    app driver gfx indicator osd sheet tools (C/C++)
-#   simulator:  sim (C/C++)
+#   simulator:  sim (C/C++): the simulator, and the Linux power driver beside it
 #   tests:      tests (C/C++, Python, shell), without the benchmarks in tests/bench
 #   build code: what makes the shipped files besides the compiler and that the tests also check:
 #               scripts (Python, shell), res (resource script and header), installer (NSIS)

@@ -158,7 +158,13 @@ TEST_F(IndicatorScenario, OnlyADragInTheFreePositionMovesItAndStoresWhereItEnds)
 
     StoreDword("IndicatorPosition", 4);
     kestrel.Post(0x8065, 1, 0);
-    ASSERT_TRUE(WaitUntil([&] { return IndicatorOf(kestrel.Id()) && IndicatorOf(kestrel.Id()) != window; }));
+    // Never dragged, the free position starts where the fixed one was; wait until the new window is
+    // placed there, not merely made.
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND made = IndicatorOf(kestrel.Id());
+        RECT placed = WindowRect(made);
+        return made && made != window && EqualRect(&placed, &fixed);
+    }));
     window = IndicatorOf(kestrel.Id());
     const RECT start = WindowRect(window);
     const int grabX = start.left + 10, grabY = start.top + 8;
