@@ -202,6 +202,12 @@ void IndicatorSkin::LoadSet(const char *skinFile, const char *section, BOOL mark
         // A name that does not fit after the resource folder would load some other file.
         if (present && SkinImagePath(appState.resourceFolder, name, path, sizeof path))
             image.bitmap = LoadSkinImage(path);
+        // A strip too small for ten cells has no glyph to draw: it counts as one that did not load.
+        int width, height;
+        if (element == SkinDigits && BitmapSize(image.bitmap, &width, &height) && (horizontal ? width : height) < 10) {
+            DeleteObject(image.bitmap);
+            image.bitmap = NULL;
+        }
         if (!image.bitmap)
             image.x = image.y = image.key = 0;
     }

@@ -176,8 +176,8 @@ int CheckKey(const char *skinFile, const char *section, SkinElement element, BOO
     if (element == SkinDigits) {
         int cells = horizontal ? *width : *height;
         if (cells < 10) {
-            printf("; PROBLEM: %d pixels %s is too small for ten digit cells (one pixel each at least)", cells,
-                   horizontal ? "wide" : "high");
+            printf("; PROBLEM: %d pixels %s is too small for ten digit cells (one pixel each at least), so "
+                   "neither the counter nor its label will show", cells, horizontal ? "wide" : "high");
             problems++;
         } else if (cells % 10) {
             printf("; note: %d is not a multiple of 10, the last %d %s never show", cells, cells % 10,

@@ -123,6 +123,18 @@ TEST_F(Composition, TheMinutesCounterAndItsLabel)
     Picture nines(skin, TRUE, 100, OnBattery, 999);
     for (int x = 0; x < 28; x++)
         EXPECT_EQ(x < 27 ? Glyph(9) : BodyColour, nines.At(DigitsH, x, 4)) << x;
+    // A strip too narrow for ten cells is left out with its label, not drawn from cells 0 pixels wide.
+    ASSERT_TRUE(WriteSkin(Folder, 2) && WriteBmp(Folder + "narrow.bmp", 9, 8, [](int, int) { return Glyph(1); }));
+    WritePrivateProfileStringA("Indicator.Psm.Rbt", "RbtNumH", "2,12,255,0,255,narrow.bmp",
+                               (Folder + "Indicator02.dat").c_str());
+    IndicatorSkin narrow(GetModuleHandleA(NULL));
+    ASSERT_TRUE(narrow.Load(2, 3));
+    {
+        Picture p(narrow, TRUE, 100, OnBattery, 75);
+        EXPECT_TRUE(p.At(DigitsH, 0, 0) == BodyColour && p.At(LabelH, 4, 4) == BodyColour)
+            << std::hex << p.At(DigitsH, 0, 0) << " " << p.At(LabelH, 4, 4);
+    }
+    narrow.Release();
 }
 
 } // namespace
