@@ -301,19 +301,19 @@ BOOL GrownRegionFromDc(HDC dc, int width, int height, int margin, COLORREF key, 
     return TRUE;
 }
 
-// The temporary contexts of a transparent draw.
-enum { InverseMaskArea = 0, MaskArea = 1, WorkArea = 2, SaveArea = 3, AreaCount = 4 };
+// The temporary contexts of a transparent draw; the colour copy only for a monochrome bitmap.
+enum { InverseMaskArea = 0, MaskArea = 1, WorkArea = 2, SaveArea = 3, ColourArea = 4, AreaCount = 5 };
 
 BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORREF key, const RECT *keep)
 {
     BOOL ok = FALSE;
-    HDC source = NULL, from = NULL, colourDc = NULL;
-    HGDIOBJ sourcePrevious = NULL, colourPrevious = NULL;
-    HBITMAP colour = NULL;
+    HDC source = NULL, from = NULL;
+    HGDIOBJ sourcePrevious = NULL;
     HBRUSH keyBrush = NULL;
-    HDC area[AreaCount] = { NULL, NULL, NULL, NULL };
-    HBITMAP areaBitmap[AreaCount] = { NULL, NULL, NULL, NULL };
-    HGDIOBJ areaPrevious[AreaCount] = { NULL, NULL, NULL, NULL };
+    HDC area[AreaCount] = {};
+    HBITMAP areaBitmap[AreaCount] = {};
+    HGDIOBJ areaPrevious[AreaCount] = {};
+    BOOL monochrome;
     BITMAP info;
     int w, h;
 
@@ -329,6 +329,7 @@ BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORR
         goto done;
     w = info.bmWidth;
     h = info.bmHeight;
+    monochrome = info.bmBitsPixel * info.bmPlanes == 1;
 
     if (keep) {
         // Bands are taken from the keep rectangle clipped to the bitmap, so that a rectangle reaching
@@ -358,28 +359,9 @@ BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORR
         }
     }
 
-    // A monochrome bitmap would go into the mask bit for bit, whatever the key: its black pixels,
-    // not its key-coloured ones, would turn transparent. The masking then works on a colour copy,
-    // 1 bits white and 0 bits black as they show, and the caller's bitmap keeps its pixels.
-    from = source;
-    if (info.bmBitsPixel * info.bmPlanes == 1) {
-        colourDc = CreateCompatibleDC(destination);
-        if (!colourDc)
-            goto done;
-        colour = CreateCompatibleBitmap(destination, w, h);
-        if (!colour)
-            goto done;
-        colourPrevious = SelectObject(colourDc, colour);
-        if (!colourPrevious || colourPrevious == HGDI_ERROR) {
-            colourPrevious = NULL;
-            goto done;
-        }
-        if (!BitBlt(colourDc, 0, 0, w, h, source, 0, 0, SRCCOPY))
-            goto done;
-        from = colourDc;
-    }
-
     for (int i = 0; i < AreaCount; i++) {
+        if (i == ColourArea && !monochrome)
+            continue;
         area[i] = CreateCompatibleDC(destination);
         if (!area[i])
             goto done;
@@ -396,6 +378,15 @@ BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORR
         }
     }
 
+    // A monochrome bitmap would go into the mask bit for bit, whatever the key: its black pixels,
+    // not its key-coloured ones, would turn transparent. The masking then works on a colour copy,
+    // 1 bits white and 0 bits black as they show, and the caller's bitmap keeps its pixels.
+    from = source;
+    if (monochrome) {
+        if (!BitBlt(area[ColourArea], 0, 0, w, h, source, 0, 0, SRCCOPY))
+            goto done;
+        from = area[ColourArea];
+    }
     if (!BitBlt(area[SaveArea], 0, 0, w, h, from, 0, 0, SRCCOPY))
         goto done;
     {
@@ -437,12 +428,6 @@ done:
         if (area[i])
             KeepErrorDeleteDC(area[i]);
     }
-    if (colourPrevious)
-        KeepErrorSelectObject(colourDc, colourPrevious);
-    if (colour)
-        KeepErrorDeleteObject(colour);
-    if (colourDc)
-        KeepErrorDeleteDC(colourDc);
     if (keyBrush)
         KeepErrorDeleteObject(keyBrush);
     if (sourcePrevious)
