@@ -1,11 +1,16 @@
-// The indicator's rules over plain values: the choice of the tray's picture pair and the place of a
-// window inside the work area. Loading the pictures, the fallback for every picture that cannot be
-// used, the blinking, and where the indicator sits are seen on screen by the scenarios and the
-// generated cases.
+// The indicator's rules: the choice of the tray's picture pair, the pictures the icon file names or
+// the application's icon in their place, and the place of a window inside the work area. The
+// blinking and where the indicator sits are seen on screen by the scenarios and the generated cases.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "TestPaths.h"
+#include "common/Gdi.h"
 #include "indicator/BatteryIconSet.h"
 #include "indicator/IndicatorWindow.h"
+#include "indicator/TestSkin.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -21,6 +26,60 @@ TEST(IconPairFor, ChoosesTheBandOfTenAndTheSourcesPictures)
         IconPairFor(c.percent, (PowerState)c.state, pair);
         EXPECT_TRUE(pair[0] == c.first && pair[1] == c.first + 1) << c.percent << "% in state " << c.state;
     }
+}
+
+// Whether two icons draw the same 16 x 16 picture.
+bool SamePicture(HICON a, HICON b)
+{
+    MemoryPicture first(16, 16), second(16, 16);
+    bool same = a && b && DrawIconEx(first.dc, 0, 0, a, 16, 16, 0, NULL, DI_NORMAL)
+        && DrawIconEx(second.dc, 0, 0, b, 16, 16, 0, NULL, DI_NORMAL);
+    for (int i = 0; i < 256 && same; i++)
+        same = GetPixel(first.dc, i % 16, i / 16) == GetPixel(second.dc, i % 16, i / 16);
+    return same;
+}
+
+// Each slot shows the picture IndicatorIcon.dat names only when the name and the file are sound,
+// and a copy of the application's icon otherwise; without the file every slot takes that copy.
+TEST(BatteryIconSet, APictureThatCannotBeUsedGivesTheApplicationsIcon)
+{
+    enum Kind { Sound, Blanks, Missing, Folder, CutShort, Bitmap, Empty, TooLong, KindCount };
+    const std::string folder = testskin::FreshFolder("kestrel-icons"), resources = folder + "Resource\\";
+    const std::string iconFile = folder + "IndicatorIcon.dat", images = KESTREL_IMAGE_DIR "\\Resource\\";
+    const std::string sound = images + "tray\\DC090to100_1.ico";
+    HICON fallback = (HICON)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON, 16,
+                                       16, 0);
+    HICON named = (HICON)LoadImageA(NULL, sound.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE);
+    ASSERT_TRUE(fallback && named && !SamePicture(fallback, named));
+    CreateDirectoryA(resources.c_str(), NULL);
+    for (int k = 0; k < KindCount; k++) {
+        const std::string name = std::to_string(k) + ".ico";
+        const std::string value[KindCount] = { name, "  " + name + "  ", name, name, name, name, "",
+                                               std::string(260 - resources.size(), 'n') + ".ico" };
+        if (k == Folder)
+            CreateDirectoryA((resources + name).c_str(), NULL);
+        else if (k != Missing)
+            CopyFileA((k == Bitmap ? images + "Skin01\\GaugeH.bmp" : sound).c_str(), (resources + name).c_str(), FALSE);
+        if (k == CutShort) {   // the first half of the picture
+            HANDLE cut = CreateFileA((resources + name).c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+            SetFilePointer(cut, (LONG)(GetFileSize(cut, NULL) / 2), NULL, FILE_BEGIN);
+            EXPECT_TRUE(SetEndOfFile(cut) && CloseHandle(cut));
+        }
+        ASSERT_TRUE(WritePrivateProfileStringA("Indicator.Icon", IconSlotKeys[k], value[k].c_str(), iconFile.c_str()));
+    }
+    TrayIcon tray;
+    for (bool withFile : { true, false }) {
+        BatteryIconSet set;
+        ASSERT_TRUE(withFile || DeleteFileA(iconFile.c_str()));
+        ASSERT_TRUE(set.Load(GetModuleHandleA(NULL), &tray, fallback, folder.substr(0, folder.size() - 1).c_str(),
+                             resources.c_str()));
+        for (int k = 0; k < KindCount; k++)
+            EXPECT_TRUE(SamePicture(set.Icon(k), withFile && k <= Blanks ? named : fallback) && set.Icon(k) != fallback)
+                << "slot " << k << (withFile ? "" : " without the file");
+        set.Release();
+    }
+    DestroyIcon(named);
+    DestroyIcon(fallback);
 }
 
 TEST(ClampRectToArea, ShiftsIntoTheAreaKeepingTheSize)
