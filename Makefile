@@ -3,14 +3,15 @@
 #
 # build/ always holds the shipped 32-bit program. On a machine that runs 64-bit user code only,
 # Wine cannot start 32-bit programs: the demo and the tests then run the same sources built for
-# x86_64 (build/x64, build/test64) in a 64-bit prefix.
+# x86_64 (build/x64, build/test64) in a 64-bit prefix. The x86_64 tree is built first: the shipped
+# installer carries its 64-bit drivers.
 BUILD := build
 
 .PHONY: all bootstrap test demo bench mutants clean
 
 all: bootstrap
+	@./scripts/build.sh x86_64 win32 $(BUILD)/x64
 	@./scripts/build.sh i686 win32 $(BUILD)
-	@[ "$$(./scripts/wine-arch.sh)" = i686 ] || ./scripts/build.sh x86_64 win32 $(BUILD)/x64
 
 bootstrap:
 	@./scripts/bootstrap.sh
