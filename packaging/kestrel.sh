@@ -70,8 +70,16 @@ fi
 # Wine's processes outlive this script: none of them may hold its lock (descriptor 9).
 w() { "$WINE" "$@" </dev/null 2>/dev/null 9>&-; }
 
-# The prefix's architecture as Wine recorded it when it made the prefix: win32 or win64.
-prefixArch() { sed -n 's/^#arch=//p' "$WINEPREFIX/system.reg" 2>/dev/null | head -n 1; }
+# The prefix's architecture as Wine recorded it when it made the prefix: win32 or win64. Prefixes
+# older than that record are 64-bit when they have a folder for 32-bit system files.
+prefixArch() {
+    arch=$(sed -n 's/^#arch=//p' "$WINEPREFIX/system.reg" 2>/dev/null | head -n 1)
+    if [ -z "$arch" ]; then
+        arch=win32
+        [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && arch=win64
+    fi
+    echo "$arch"
+}
 
 # regValue KEY NAME: a value of the prefix's registry, empty when it is not there.
 regValue() {
