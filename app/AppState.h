@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "app/BrightnessPolling.h"
+#include "app/SleepWatch.h"
 
 const UINT PathSize = 260;
 
@@ -38,6 +39,7 @@ struct AppState {
     BOOL sheetOpen;                  // the settings sheet runs
     HWND sheetWindow;                // the open sheet's window
     DWORD statusTicks;               // StatusTimer ticks since the last refresh
+    SleepWatch sleepWatch;           // the clocks at the last StatusTimer tick
     UINT taskbarCreatedMessage;      // broadcast when the notification area is re-created
     BrightnessOsd *osd;              // the brightness gauge; null when the driver cannot report levels
     BrightnessPolling osdPolling;    // shown flag and BrightnessTimer ticks since the last change

@@ -115,12 +115,13 @@ static LRESULT OnCreate(HWND window)
     PostMessageA(window, SettingsChangedMessage, IndicatorChanged, 0);
     PostMessageA(window, SettingsChangedMessage, RingResumeChanged, 0);
 
-    // The brightness gauge needs a driver that reads the backlight and has more than two levels;
-    // without the gauge object BrightnessTimer is not started.
+    // The brightness gauge needs a driver that reports the backlight and more than two levels;
+    // without the gauge object BrightnessTimer is not started. A level read that fails now would
+    // cost the gauge for the whole run; the polling tolerates failed reads.
     if (appState.driver) {
-        DWORD opened = 0, lcdSupported = 0, lcdCount = 0, level = 0;
+        DWORD opened = 0, lcdSupported = 0, lcdCount = 0;
         appState.driver->GetInfo(&opened, NULL, NULL, &lcdSupported, &lcdCount, NULL, NULL);
-        if (opened && lcdSupported && appState.driver->AccessLcdLevel(FALSE, &level) && lcdCount > 2)
+        if (opened && lcdSupported && lcdCount > 2)
             CreateBrightnessGauge(window, lcdCount);
     }
 
@@ -147,9 +148,45 @@ static LRESULT OnDestroy(HWND window)
     return 0;
 }
 
+static void OnPowerBroadcast(WPARAM event)
+{
+    if (event != PBT_APMRESUMECRITICAL && event != PBT_APMRESUMESUSPEND && event != PBT_APMPOWERSTATUSCHANGE
+            && event != PBT_APMRESUMEAUTOMATIC)
+        return;
+    appState.statusTicks = 0;
+    PowerStatus status;
+    RefreshPowerDisplays(&status);
+    BOOL onAc = IsOnAc(status.state);
+    // A status change pushes the levels only when the power source changed; a resume always does.
+    if (event == PBT_APMPOWERSTATUSCHANGE) {
+        if (onAc == appState.onAcPower)
+            return;
+        appState.onAcPower = onAc;
+    }
+    if (appState.driver)
+        appState.driver->ApplyPowerLevels(FALSE, onAc);
+}
+
+// Wine sends no power broadcast: each tick does what the broadcast would when the machine slept
+// or the AC line changed. Where the broadcast comes it has already updated onAcPower, and the
+// tick finds nothing to do.
+static void FollowPowerSource()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    if (SleptSinceLastTick(&appState.sleepWatch, GetTickCount(),
+                           (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime))
+        OnPowerBroadcast(PBT_APMRESUMESUSPEND);
+    PowerStatus status;
+    ReadPowerStatus(&status);
+    if (IsOnAc(status.state) != appState.onAcPower)
+        OnPowerBroadcast(PBT_APMPOWERSTATUSCHANGE);
+}
+
 static LRESULT OnTimer(HWND window, UINT_PTR id, LPARAM lParam)
 {
     if (id == StatusTimer) {
+        FollowPowerSource();
         if (++appState.statusTicks >= RefreshEveryTicks) {
             appState.statusTicks = 0;
             PowerStatus status;
@@ -169,25 +206,6 @@ static LRESULT OnTimer(HWND window, UINT_PTR id, LPARAM lParam)
         return 0;
     }
     return DefWindowProcA(window, WM_TIMER, id, lParam);
-}
-
-static void OnPowerBroadcast(WPARAM event)
-{
-    if (event != PBT_APMRESUMECRITICAL && event != PBT_APMRESUMESUSPEND && event != PBT_APMPOWERSTATUSCHANGE
-            && event != PBT_APMRESUMEAUTOMATIC)
-        return;
-    appState.statusTicks = 0;
-    PowerStatus status;
-    RefreshPowerDisplays(&status);
-    BOOL onAc = IsOnAc(status.state);
-    // A status change pushes the levels only when the power source changed; a resume always does.
-    if (event == PBT_APMPOWERSTATUSCHANGE) {
-        if (onAc == appState.onAcPower)
-            return;
-        appState.onAcPower = onAc;
-    }
-    if (appState.driver)
-        appState.driver->ApplyPowerLevels(FALSE, onAc);
 }
 
 static void BringForward(HWND window)

@@ -22,6 +22,7 @@ static PDEVICE_OBJECT apmDevice;
 static PDEVICE_OBJECT controlDevice;
 static BOOLEAN apmLinked;
 static BOOLEAN controlLinked;
+static volatile LONG programHandles;   /* open handles of the program's devices */
 
 ULONG PowerDeviceModes(void)
 {
@@ -97,8 +98,14 @@ static NTSTATUS NTAPI Dispatch(PDEVICE_OBJECT device, PIRP irp)
 
     switch (stack->MajorFunction) {
     case IRP_MJ_CREATE:
-    case IRP_MJ_CLEANUP:
+        if (ext->kind != KindControl)
+            InterlockedIncrement(&programHandles);
+        return Complete(irp, STATUS_SUCCESS, 0);
     case IRP_MJ_CLOSE:
+        if (ext->kind != KindControl && InterlockedDecrement(&programHandles) == 0 && backend->restore)
+            backend->restore();
+        return Complete(irp, STATUS_SUCCESS, 0);
+    case IRP_MJ_CLEANUP:
         return Complete(irp, STATUS_SUCCESS, 0);
     case IRP_MJ_DEVICE_CONTROL:
         if (ext->kind == KindControl)
@@ -146,7 +153,8 @@ static NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo)
     return STATUS_SUCCESS;
 }
 
-/* Parameters\Modes of the service key; anything missing or unusable offers both modes. */
+/* Parameters\Modes of the service key; anything missing or unusable, a value with neither known
+ * bit included, offers both modes. */
 static ULONG ReadModes(PUNICODE_STRING registryPath)
 {
     OBJECT_ATTRIBUTES attributes;
@@ -172,7 +180,8 @@ static ULONG ReadModes(PUNICODE_STRING registryPath)
             && value.info.Type == REG_DWORD && value.info.DataLength == sizeof(ULONG)) {
             ULONG stored;
             RtlCopyMemory(&stored, value.info.Data, sizeof(ULONG));
-            result = stored & (POWER_MODE_APM | POWER_MODE_ACPI);
+            if (stored & MODE_DEFAULT)
+                result = stored & MODE_DEFAULT;
         }
         ZwClose(parameters);
     }
@@ -200,6 +209,8 @@ static void DeleteNamedDevices(void)
 static void NTAPI Unload(PDRIVER_OBJECT driver)
 {
     (void)driver;
+    if (backend->restore)
+        backend->restore();
     DeleteNamedDevices();
 }
 

@@ -33,12 +33,18 @@ typedef NTSTATUS (*PowerAnswer)(ULONG code, ULONG inSize, ULONG outSize, ULONG *
 typedef NTSTATUS (*PowerControl)(ULONG code, void *buffer, ULONG inSize, ULONG outSize,
                                  ULONG_PTR *information);
 
+/* Called when the program lets go of the driver (the last open handle of its device closes: the
+ * program exited, or its process ended with the prefix) and when the driver unloads, before its
+ * devices go: the moments to put back what the backend changed on the machine. */
+typedef void (*PowerRestore)(void);
+
 typedef struct PowerBackend {
     PowerAnswer answer;
     const WCHAR *apmDeviceName;      /* the kernel device behind \DosDevices\KESTREL.VXD */
     PowerControl control;            /* NULL: the driver has no control device */
     const WCHAR *controlDeviceName;
     const WCHAR *controlLinkName;
+    PowerRestore restore;            /* NULL: nothing to put back */
 } PowerBackend;
 
 /* Reads the modes, fills the driver's dispatch table and creates the named devices. On failure

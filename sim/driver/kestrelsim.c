@@ -155,7 +155,7 @@ static NTSTATUS SimulatorControl(ULONG code, void *buffer, ULONG inSize, ULONG o
         break;
     case SIM_IOCTL_PRESS:
         if (inSize < sizeof(ULONG) || !buffer) { status = STATUS_BUFFER_TOO_SMALL; break; }
-        state.lcdLevel = *(ULONG *)buffer;
+        state.lcdLevel = *(ULONG *)buffer & ~LCD_CHANGED_BIT;
         state.lcdChanged = 1;
         break;
     case SIM_IOCTL_RESET:
@@ -175,6 +175,7 @@ static const PowerBackend Simulator = {
     SimulatorControl,
     L"\\Device\\KestrelSimControl",
     L"\\DosDevices\\KESTRELSIM.CTL",
+    NULL,
 };
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)

@@ -7,10 +7,13 @@
  *
  * What exists is looked for at each level-count request and kept until the next one. The program
  * asks for the counts once, when it starts, and reads the level up to ten times a second after a
- * key press: scanning the folders at every read would cost more than the read itself, and a panel
- * that appears later is found when the program next starts. A request that comes before any count
- * scans first. A file that vanishes or stops answering between two scans makes its requests fail.
- * Files are opened for each request and closed again, so nothing is held while the program idles. */
+ * key press: scanning the folders at every read would cost more than the read itself. A request
+ * that comes before any count scans first, and so does one whose panel has gone (a graphics reset
+ * or a module reload brings it back under a new name). Files are opened for each request and
+ * closed again, so nothing is held while the program idles.
+ *
+ * The machine is left as the driver found it: each policy's cap is remembered before the first
+ * write and put back when the driver stops. The backlight stays where the user last saw it. */
 #include <ntifs.h>
 
 #include "../driver/PowerDevice.h"
@@ -19,15 +22,24 @@
 #define CPUFREQ_FOLDER   L"\\??\\unix\\sys\\devices\\system\\cpu\\cpufreq"
 
 #define PATH_CAPACITY   160   /* WCHARs: one of the folders above, a name and a file name */
-#define NAME_CAPACITY   64    /* WCHARs of a panel's or a policy's folder name, with the terminator */
-#define TEXT_CAPACITY   32    /* bytes read from one file: each holds a short word or number */
+#define NAME_CAPACITY   64    /* WCHARs of a panel's folder name, with the terminator */
+#define TEXT_CAPACITY   32    /* bytes of one file's text: each holds a short word or number */
 #define NUMBER_CAPACITY 12    /* bytes of a written value: ten digits and a newline */
 #define LIST_CAPACITY   1024  /* bytes of directory entries fetched at a time */
-#define POLICY_CAPACITY 128
+/* Every policy of a notebook, and of most larger machines: one a CPU at worst. Policies beyond
+ * these are not capped. */
+#define POLICY_CAPACITY 1024
+#define POLICY_NAME_CAPACITY 17   /* "policy" and up to ten digits, with the terminator */
 
 /* Eight levels keep each step a change the eye sees on panels with hundreds or thousands of raw
- * values; a panel with fewer raw values than that gets one level for each. */
+ * values; a panel with fewer values than that above its lowest level gets one level for each. */
 #define LCD_MAX_LEVELS 8
+/* The lowest level of a raw panel, in hundredths of max_brightness: on many panels the value 1
+ * is off, and 5 % is the least that stays readable in a lit room. */
+#define RAW_FLOOR_PERCENT 5
+/* After the program sets the backlight, readings on the way from the old value to the new one
+ * are the panel fading, not a key press, for this long (100 ns units: 3 s). */
+#define FADE_TIME 30000000
 /* A policy offers a range, not a table (intel_pstate and amd-pstate list no frequencies), and the
  * governor picks the clock under the cap by itself: so the levels are caps, the bottom of the range,
  * the top, and two evenly between. Fewer would leave no middle ground between slow and full
@@ -35,20 +47,32 @@
 #define CPU_LEVELS 4
 
 /* How Linux desktops choose among several panels: the firmware's control first and the platform's
- * next, which both know the panel's useful range, then the graphics card's raw register. */
-typedef enum { RankFirmware = 0, RankPlatform = 1, RankRaw = 2, RankUnknown = 3 } PanelRank;
+ * next, which both know the panel's useful range, then the graphics card's raw register, the one
+ * of a connector that is switched on before the others; an external monitor's DDC/CI panel only
+ * when there is nothing else, since the notebook's own screen is the one the keys belong to. */
+typedef enum {
+    RankFirmware, RankPlatform, RankRawEnabled, RankRaw, RankRawDisabled, RankUnknown, RankExternal
+} PanelRank;
 
 typedef struct Panel {
     WCHAR name[NAME_CAPACITY];
     PanelRank rank;
+    BOOLEAN raw;           /* raw register values: a floor and the lightness curve apply */
     ULONG maxBrightness;   /* at least 1 */
 } Panel;
 
 typedef struct Policy {
-    WCHAR name[NAME_CAPACITY];
+    WCHAR name[POLICY_NAME_CAPACITY];
     ULONG minClock;        /* kHz */
     ULONG maxClock;        /* kHz, at least minClock */
 } Policy;
+
+/* A policy's cap as the driver found it before its first write, and the cap it wrote last. */
+typedef struct FoundCap {
+    WCHAR name[POLICY_NAME_CAPACITY];
+    ULONG found;
+    ULONG written;
+} FoundCap;
 
 typedef struct PanelScan {
     BOOLEAN found;
@@ -64,17 +88,23 @@ static struct {
     BOOLEAN found;         /* scanned, and a usable panel was there */
     Panel panel;
     ULONG levelCount;
+    ULONG values[LCD_MAX_LEVELS];   /* the panel's value of each level, rising */
     ULONG rawSeen;         /* the panel's value as last read or written */
-    BOOLEAN afterSet;      /* the next reading is the panel's own answer to the program's setting */
+    BOOLEAN fading;        /* the program set the panel at fadeStart; see ReadLcdLevel */
+    ULONGLONG fadeStart;
+    ULONG fadeFrom;        /* the panel's value before that setting */
     ULONG levelSet;        /* the level of that setting */
 } backlight;
 
-/* Nothing reads the clock back, so the level last set is not kept. */
+/* Nothing reads the clock back, so the level last set is not kept. The caps found outlive the
+ * scans: a scan at each start of the program must not forget what the machine had before. */
 static struct {
     BOOLEAN scanned;
     ULONG policyCount;     /* usable policies found; 0: the feature is absent */
     Policy policies[POLICY_CAPACITY];
     ULONG levelCount;
+    ULONG foundCount;
+    FoundCap found[POLICY_CAPACITY];
 } cpu;
 
 /* ---- Text ---- */
@@ -107,6 +137,24 @@ static int CompareNames(const WCHAR *a, const WCHAR *b)
         b++;
     }
     return (int)*a - (int)*b;
+}
+
+/* Copies a name known to fit (shorter than capacity). */
+static void CopyName(WCHAR *to, const WCHAR *from, ULONG capacity)
+{
+    ULONG i;
+    for (i = 0; from[i] && i + 1 < capacity; i++)
+        to[i] = from[i];
+    to[i] = 0;
+}
+
+/* Whether name begins with prefix. */
+static BOOLEAN StartsWith(const WCHAR *name, const WCHAR *prefix)
+{
+    for (; *prefix; prefix++, name++)
+        if (*name != *prefix)
+            return FALSE;
+    return TRUE;
 }
 
 static BOOLEAN IsSpace(char c)
@@ -178,7 +226,8 @@ static NTSTATUS OpenPath(const WCHAR *path, ACCESS_MASK access, ULONG dispositio
                         options | FILE_SYNCHRONOUS_IO_NONALERT, NULL, 0);
 }
 
-/* The file's text, at most TEXT_CAPACITY - 1 bytes, terminated. */
+/* The file's whole text, at most TEXT_CAPACITY - 1 bytes, terminated. A longer file is refused:
+ * its first bytes alone could read as another, smaller number. */
 static NTSTATUS ReadText(const WCHAR *path, char text[TEXT_CAPACITY], ULONG *length)
 {
     HANDLE file;
@@ -189,11 +238,13 @@ static NTSTATUS ReadText(const WCHAR *path, char text[TEXT_CAPACITY], ULONG *len
     if (!NT_SUCCESS(status))
         return status;
     io.Information = 0;
-    status = ZwReadFile(file, NULL, NULL, NULL, &io, text, TEXT_CAPACITY - 1, NULL, NULL);
+    status = ZwReadFile(file, NULL, NULL, NULL, &io, text, TEXT_CAPACITY, NULL, NULL);
     ZwClose(file);
     if (!NT_SUCCESS(status))
         return status;
-    *length = io.Information < TEXT_CAPACITY - 1 ? (ULONG)io.Information : TEXT_CAPACITY - 1;
+    if (io.Information >= TEXT_CAPACITY)
+        return STATUS_BUFFER_OVERFLOW;
+    *length = (ULONG)io.Information;
     text[*length] = 0;
     return STATUS_SUCCESS;
 }
@@ -293,7 +344,7 @@ static void ForEachEntry(const WCHAR *folder, EntryVisitor visit, void *context)
  * so value(0) = low and value(count - 1) = high; a single level is high. With q and r the quotient
  * and remainder of (high - low) / (count - 1) this is low + i*q + floor(i*r / (count - 1)), the same
  * integer without a product that could pass 32 bits (i*r < count^2). Each value is at least the one
- * before it, and higher whenever high - low >= count - 1, which the backlight's count ensures. */
+ * before it, and higher whenever high - low >= count - 1. */
 static ULONG LevelValue(ULONG low, ULONG high, ULONG level, ULONG count)
 {
     ULONG gaps = count - 1, span = high - low;
@@ -304,12 +355,60 @@ static ULONG LevelValue(ULONG low, ULONG high, ULONG level, ULONG count)
     return low + level * (span / gaps) + level * (span % gaps) / gaps;
 }
 
-/* The panel's value of backlight level i: low = 1, high = max_brightness, count = min(8, max), so
- *     raw(i) = 1 + floor(i * (max - 1) / (count - 1)),
- * from the dimmest lit value to the brightest. 0 is never written: on many panels it is off. */
-static ULONG PanelValue(ULONG level)
+#define CURVE_BITS 24
+#define CURVE_ONE (1u << CURVE_BITS)   /* 1.0 in the curve's fixed point */
+
+/* max * t^3 with t in 1/2^24ths, at most 1: each product stays below 2^56. */
+static ULONG Cube(ULONG max, ULONG t)
 {
-    return LevelValue(1, backlight.panel.maxBrightness, level, backlight.levelCount);
+    ULONGLONG value = max;
+    value = (value * t) >> CURVE_BITS;
+    value = (value * t) >> CURVE_BITS;
+    value = (value * t) >> CURVE_BITS;
+    return (ULONG)value;
+}
+
+/* The panel's value of each backlight level, from its lowest lit value to max_brightness.
+ *
+ * A raw panel's value is the light's power, and the eye sees the cube root of that: the CIE
+ * lightness L* of a luminance Y is 116 * Y^(1/3) - 16 above 0.9 % of the full light. Its levels are
+ * even steps of that lightness,
+ *     raw(i) = max * (t0 + i * (1 - t0) / (count - 1))^3,   t0 = (floor / max)^(1/3),
+ * from floor = max(1, 5 % of max), rounded up, to max; values that the rounding would make equal
+ * are pushed apart by one, so each level is brighter than the one below. Firmware and platform
+ * panels already number their own steps as the eye sees them: their levels are spread evenly over
+ * 1..max, never 0, which turns many panels off. */
+static void PlanPanelLevels(void)
+{
+    const Panel *panel = &backlight.panel;
+    ULONG max = panel->maxBrightness, count, i, t0 = 0, high = CURVE_ONE;
+    /* RAW_FLOOR_PERCENT of max rounded up, without a product that could pass 32 bits: at least 1. */
+    ULONG floor = panel->raw ? max / 100 * RAW_FLOOR_PERCENT + (max % 100 * RAW_FLOOR_PERCENT + 99) / 100 : 1;
+
+    count = max - floor + 1 < LCD_MAX_LEVELS ? max - floor + 1 : LCD_MAX_LEVELS;
+    backlight.levelCount = count;
+    if (!panel->raw) {
+        for (i = 0; i < count; i++)
+            backlight.values[i] = LevelValue(1, max, i, count);
+        return;
+    }
+    /* t0: the least t whose cube reaches the floor. */
+    while (t0 < high) {
+        ULONG middle = t0 + (high - t0) / 2;
+        if (Cube(max, middle) >= floor)
+            high = middle;
+        else
+            t0 = middle + 1;
+    }
+    backlight.values[0] = floor;
+    for (i = 1; i < count; i++) {
+        ULONG value = i + 1 == count ? max : Cube(max, t0 + i * (CURVE_ONE - t0) / (count - 1));
+        backlight.values[i] = value > backlight.values[i - 1] ? value : backlight.values[i - 1] + 1;
+    }
+    /* From the top down, room for every level above: max - floor >= count - 1 leaves enough. */
+    for (i = count - 1; i-- > 1;)
+        if (backlight.values[i] >= backlight.values[i + 1])
+            backlight.values[i] = backlight.values[i + 1] - 1;
 }
 
 /* The level whose value is nearest raw; of two equally near, the darker. */
@@ -317,7 +416,7 @@ static ULONG NearestLevel(ULONG raw)
 {
     ULONG level, best = 0, bestDistance = 0xFFFFFFFFu;
     for (level = 0; level < backlight.levelCount; level++) {
-        ULONG value = PanelValue(level);
+        ULONG value = backlight.values[level];
         ULONG distance = value > raw ? value - raw : raw - value;
         if (distance < bestDistance) {
             best = level;
@@ -342,28 +441,45 @@ static NTSTATUS ReadPanel(const WCHAR *name, ULONG *raw)
     return ReadNumber(path, raw);
 }
 
-static PanelRank ReadRank(const WCHAR *name)
+/* The panel's kind from its type, its name and, for a raw panel, its display connector (the
+ * device the panel belongs to), whose enabled file says whether the connector is switched on. A
+ * panel of no known type is treated as raw: its lowest values may be dark. */
+static void ReadKind(const WCHAR *name, Panel *panel)
 {
     WCHAR path[PATH_CAPACITY];
-    char text[TEXT_CAPACITY];
-    ULONG length;
+    char type[TEXT_CAPACITY], enabled[TEXT_CAPACITY];
+    ULONG typeLength = 0, enabledLength = 0;
 
-    if (!BuildPath(path, BACKLIGHT_FOLDER, name, L"type")
-        || !NT_SUCCESS(ReadText(path, text, &length)))
-        return RankUnknown;
-    if (TextIs(text, length, "firmware")) return RankFirmware;
-    if (TextIs(text, length, "platform")) return RankPlatform;
-    if (TextIs(text, length, "raw"))      return RankRaw;
-    return RankUnknown;
+    if (!BuildPath(path, BACKLIGHT_FOLDER, name, L"type") || !NT_SUCCESS(ReadText(path, type, &typeLength)))
+        typeLength = 0;
+    if (!BuildPath(path, BACKLIGHT_FOLDER, name, L"device\\enabled")
+        || !NT_SUCCESS(ReadText(path, enabled, &enabledLength)))
+        enabledLength = 0;
+    panel->raw = !TextIs(type, typeLength, "firmware") && !TextIs(type, typeLength, "platform");
+    if (StartsWith(name, L"ddcci"))
+        panel->rank = RankExternal;
+    else if (TextIs(type, typeLength, "firmware"))
+        panel->rank = RankFirmware;
+    else if (TextIs(type, typeLength, "platform"))
+        panel->rank = RankPlatform;
+    else if (!TextIs(type, typeLength, "raw"))
+        panel->rank = RankUnknown;
+    else if (TextIs(enabled, enabledLength, "enabled"))
+        panel->rank = RankRawEnabled;
+    else if (TextIs(enabled, enabledLength, "disabled"))
+        panel->rank = RankRawDisabled;
+    else
+        panel->rank = RankRaw;
 }
 
-/* A panel is usable when its range and its value can be read and its brightness written. */
+/* A panel is usable when its range and its value can be read and its brightness written. Of
+ * two of the same rank, the first by name. */
 static void ConsiderPanel(const WCHAR *name, void *context)
 {
     PanelScan *scan = (PanelScan *)context;
     WCHAR path[PATH_CAPACITY];
     Panel panel;
-    ULONG raw, i;
+    ULONG raw;
 
     if (!BuildPath(path, BACKLIGHT_FOLDER, name, L"max_brightness")
         || !NT_SUCCESS(ReadNumber(path, &panel.maxBrightness)) || panel.maxBrightness == 0)
@@ -372,10 +488,8 @@ static void ConsiderPanel(const WCHAR *name, void *context)
         return;
     if (!BuildPath(path, BACKLIGHT_FOLDER, name, L"brightness") || !CanWrite(path))
         return;
-    panel.rank = ReadRank(name);
-    for (i = 0; name[i]; i++)
-        panel.name[i] = name[i];
-    panel.name[i] = 0;
+    ReadKind(name, &panel);
+    CopyName(panel.name, name, NAME_CAPACITY);
     if (!scan->found || panel.rank < scan->best.rank
         || (panel.rank == scan->best.rank && CompareNames(panel.name, scan->best.name) < 0)) {
         scan->best = panel;
@@ -396,15 +510,22 @@ static void ScanBacklight(void)
      * came before it nor invents one; a new panel starts from its present value. */
     if (scan.found && (!backlight.found || CompareNames(scan.best.name, backlight.panel.name))) {
         backlight.rawSeen = raw;
-        backlight.afterSet = FALSE;
+        backlight.fading = FALSE;
     }
     backlight.scanned = TRUE;
     backlight.found = scan.found;
     if (scan.found) {
         backlight.panel = scan.best;
-        backlight.levelCount = scan.best.maxBrightness < LCD_MAX_LEVELS
-                             ? scan.best.maxBrightness : LCD_MAX_LEVELS;
+        PlanPanelLevels();
     }
+}
+
+/* Scans when nothing was found yet: a panel may have come since. */
+static NTSTATUS FindPanel(void)
+{
+    if (!backlight.found)
+        ScanBacklight();
+    return backlight.found ? STATUS_SUCCESS : STATUS_NOT_SUPPORTED;
 }
 
 static NTSTATUS CountLcdLevels(ULONG *word)
@@ -416,67 +537,89 @@ static NTSTATUS CountLcdLevels(ULONG *word)
     return STATUS_SUCCESS;
 }
 
+/* Whether a reading is the panel still on its way to the program's last setting: for FADE_TIME
+ * after it, any value between the one before and the one set, or of the level set (a panel may
+ * round what it was given). */
+static BOOLEAN IsOwnFade(ULONG raw)
+{
+    ULONG to = backlight.values[backlight.levelSet], from = backlight.fadeFrom;
+    if (!backlight.fading || KeQueryInterruptTime() - backlight.fadeStart > FADE_TIME)
+        return FALSE;
+    return (raw >= (from < to ? from : to) && raw <= (from > to ? from : to))
+        || NearestLevel(raw) == backlight.levelSet;
+}
+
 /* A reading other than the value last seen or written means the machine's keys, or another
- * program, moved the backlight: that read carries the change bit, once. A panel may round what it
- * was given, so the first reading after the program's own setting counts as its answer when it
- * is still the level set; one of another level was moved meanwhile. */
+ * program, moved the backlight: that read carries the change bit, once. Readings of the panel
+ * fading to the program's own setting are not a move; the first reading outside the fade is. */
 static NTSTATUS ReadLcdLevel(ULONG *word)
 {
     ULONG raw;
-    BOOLEAN changed;
-    NTSTATUS status;
+    BOOLEAN own;
+    NTSTATUS status = FindPanel();
 
-    if (!backlight.scanned)
+    if (NT_SUCCESS(status) && !NT_SUCCESS(ReadPanel(backlight.panel.name, &raw))) {
+        /* Gone: it may be back under another name. */
         ScanBacklight();
-    if (!backlight.found)
-        return STATUS_NOT_SUPPORTED;
-    status = ReadPanel(backlight.panel.name, &raw);
+        status = backlight.found ? ReadPanel(backlight.panel.name, &raw) : STATUS_NOT_SUPPORTED;
+    }
     if (!NT_SUCCESS(status))
         return status;
-    changed = raw != backlight.rawSeen && !(backlight.afterSet && NearestLevel(raw) == backlight.levelSet);
+    own = IsOwnFade(raw);
+    *word = NearestLevel(raw) | (!own && raw != backlight.rawSeen ? LCD_CHANGED_BIT : 0);
+    backlight.fading = own;
     backlight.rawSeen = raw;
-    backlight.afterSet = FALSE;
-    *word = NearestLevel(raw) | (changed ? LCD_CHANGED_BIT : 0);
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS SetLcdLevel(ULONG level)
+/* Writes the panel's value of level, the level cut to the panel's count. */
+static NTSTATUS WritePanel(ULONG level)
 {
     WCHAR path[PATH_CAPACITY];
-    ULONG raw;
+    ULONG from, raw;
     NTSTATUS status;
 
-    if (!backlight.scanned)
-        ScanBacklight();
-    if (!backlight.found)
-        return STATUS_NOT_SUPPORTED;
-    level &= ~LCD_CHANGED_BIT;
     if (level >= backlight.levelCount)
         level = backlight.levelCount - 1;
-    raw = PanelValue(level);
+    raw = backlight.values[level];
+    if (!NT_SUCCESS(ReadPanel(backlight.panel.name, &from)))
+        from = backlight.rawSeen;
     if (!BuildPath(path, BACKLIGHT_FOLDER, backlight.panel.name, L"brightness"))
         return STATUS_NAME_TOO_LONG;
     status = WriteNumber(path, raw);
     if (NT_SUCCESS(status)) {
         backlight.rawSeen = raw;
-        backlight.afterSet = TRUE;
+        backlight.fading = TRUE;
+        backlight.fadeStart = KeQueryInterruptTime();
+        backlight.fadeFrom = from;
         backlight.levelSet = level;
+    }
+    return status;
+}
+
+static NTSTATUS SetLcdLevel(ULONG level)
+{
+    NTSTATUS status = FindPanel();
+
+    level &= ~LCD_CHANGED_BIT;
+    if (NT_SUCCESS(status) && !NT_SUCCESS(status = WritePanel(level))) {
+        /* Gone: it may be back under another name. */
+        ScanBacklight();
+        status = backlight.found ? WritePanel(level) : STATUS_NOT_SUPPORTED;
     }
     return status;
 }
 
 /* ---- The CPU clock ---- */
 
+/* "policy" and a number that fits POLICY_NAME_CAPACITY. */
 static BOOLEAN IsPolicyName(const WCHAR *name)
 {
-    const WCHAR *prefix = L"policy";
-    for (; *prefix; prefix++, name++)
-        if (*name != *prefix)
-            return FALSE;
-    if (!*name)
+    ULONG i;
+    if (!StartsWith(name, L"policy") || !name[6])
         return FALSE;
-    for (; *name; name++)
-        if (*name < L'0' || *name > L'9')
+    for (i = 6; name[i]; i++)
+        if (name[i] < L'0' || name[i] > L'9' || i + 1 >= POLICY_NAME_CAPACITY)
             return FALSE;
     return TRUE;
 }
@@ -488,7 +631,6 @@ static void ConsiderPolicy(const WCHAR *name, void *context)
 {
     WCHAR path[PATH_CAPACITY];
     Policy *policy;
-    ULONG i;
 
     (void)context;
     if (!IsPolicyName(name) || cpu.policyCount >= POLICY_CAPACITY)
@@ -502,9 +644,7 @@ static void ConsiderPolicy(const WCHAR *name, void *context)
         return;
     if (!BuildPath(path, CPUFREQ_FOLDER, name, L"scaling_max_freq") || !CanWrite(path))
         return;
-    for (i = 0; name[i]; i++)
-        policy->name[i] = name[i];
-    policy->name[i] = 0;
+    CopyName(policy->name, name, POLICY_NAME_CAPACITY);
     cpu.policyCount++;
 }
 
@@ -531,6 +671,27 @@ static NTSTATUS CountCpuLevels(ULONG *word)
     return STATUS_SUCCESS;
 }
 
+/* The policy's cap as found before the driver's first write to it; NULL when it cannot be read
+ * (or no more can be kept), and then the driver leaves that policy alone. */
+static FoundCap *RememberCap(const WCHAR *name, const WCHAR *path)
+{
+    FoundCap *found;
+    ULONG i;
+
+    for (i = 0; i < cpu.foundCount; i++)
+        if (!CompareNames(cpu.found[i].name, name))
+            return &cpu.found[i];
+    if (cpu.foundCount >= POLICY_CAPACITY)
+        return NULL;
+    found = &cpu.found[cpu.foundCount];
+    if (!NT_SUCCESS(ReadNumber(path, &found->found)))
+        return NULL;
+    CopyName(found->name, name, POLICY_NAME_CAPACITY);
+    found->written = found->found;
+    cpu.foundCount++;
+    return found;
+}
+
 /* Level 0 is the slowest and the last level full speed: each policy's cap is
  *     scaling_max_freq(i) = min + floor(i * (max - min) / (count - 1))
  * over its own cpuinfo range, and a single level is max, which lifts any cap. Every policy is
@@ -539,7 +700,7 @@ static NTSTATUS SetCpuLevel(ULONG level)
 {
     WCHAR path[PATH_CAPACITY];
     NTSTATUS status, result = STATUS_SUCCESS;
-    ULONG i;
+    ULONG i, cap;
 
     if (!cpu.scanned)
         ScanCpu();
@@ -549,15 +710,40 @@ static NTSTATUS SetCpuLevel(ULONG level)
         level = cpu.levelCount - 1;
     for (i = 0; i < cpu.policyCount; i++) {
         const Policy *policy = &cpu.policies[i];
+        FoundCap *found = NULL;
+        cap = LevelValue(policy->minClock, policy->maxClock, level, cpu.levelCount);
         if (!BuildPath(path, CPUFREQ_FOLDER, policy->name, L"scaling_max_freq"))
             status = STATUS_NAME_TOO_LONG;
+        else if (!(found = RememberCap(policy->name, path)))
+            status = STATUS_UNSUCCESSFUL;
         else
-            status = WriteNumber(path, LevelValue(policy->minClock, policy->maxClock, level,
-                                                  cpu.levelCount));
-        if (!NT_SUCCESS(status) && NT_SUCCESS(result))
+            status = WriteNumber(path, cap);
+        if (NT_SUCCESS(status))
+            found->written = cap;
+        else if (NT_SUCCESS(result))
             result = status;
     }
     return result;
+}
+
+/* Puts back each cap the driver changed, as it was found, unless someone else has set it since:
+ * then that setting is the one the machine should keep. */
+static void RestoreCaps(void)
+{
+    WCHAR path[PATH_CAPACITY];
+    ULONG i, now;
+
+    KeWaitForSingleObject(&lock, Executive, KernelMode, FALSE, NULL);
+    for (i = 0; i < cpu.foundCount; i++) {
+        const FoundCap *found = &cpu.found[i];
+        if (found->written == found->found
+            || !BuildPath(path, CPUFREQ_FOLDER, found->name, L"scaling_max_freq"))
+            continue;
+        if (!NT_SUCCESS(ReadNumber(path, &now)) || now == found->written)
+            WriteNumber(path, found->found);
+    }
+    cpu.foundCount = 0;
+    KeReleaseMutex(&lock, FALSE);
 }
 
 /* ---- The program's device ---- */
@@ -595,6 +781,7 @@ static const PowerBackend Sysfs = {
     NULL,
     NULL,
     NULL,
+    RestoreCaps,
 };
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
