@@ -6,8 +6,9 @@
 # icon, indicator, menu, help, brightness gauge, settings sheet) and saves a screenshot of each into
 # build/demo/, printing what each one shows.
 # DRIVER=sysfs (make demo DRIVER=sysfs) uses the Linux power driver in place of the simulator: Kestrel
-# then sets this machine's own backlight and CPU clock (see the README for the permissions). On a
-# machine without a backlight the demo says so and uses the simulator.
+# then sets this machine's own backlight and CPU clock (see the README for the permissions), and the
+# demo puts both back as they were when it ends or is interrupted. On a machine without a backlight
+# the demo says so and uses the simulator.
 #   demo.sh PROGRAM_BUILD
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -52,12 +53,38 @@ if [ -z "${DISPLAY:-}" ]; then
     kestrel_start_xvfb 1024x768x24
 fi
 drain_pid=""
+# With the Linux power driver the demo drives this machine's own backlight and CPU caps: every
+# panel's brightness and every policy's cap are noted first and put back at the end, also when
+# the demo is interrupted. The driver puts the caps back by itself when Kestrel ends, but a demo
+# stopped with wineserver -k never tells it.
+machine=$demo/machine-before
+if [ "$driver" = sysfs ]; then
+    : > "$machine"
+    for f in /sys/class/backlight/*/brightness /sys/devices/system/cpu/cpufreq/policy*/scaling_max_freq; do
+        [ -w "$f" ] && value=$(cat "$f" 2>/dev/null) && printf '%s %s\n' "$f" "$value" >> "$machine"
+    done
+fi
+put_back_machine() {
+    [ -s "$machine" ] || return 0
+    panels=0 caps=0
+    while read -r f value; do
+        printf '%s\n' "$value" > "$f" 2>/dev/null || { echo "demo: could not put $f back to $value"; continue; }
+        case "$f" in */brightness) panels=$((panels + 1)) ;; *) caps=$((caps + 1)) ;; esac
+    done < "$machine"
+    echo "demo: put back this machine's backlight ($panels panel(s)) and CPU caps ($caps policies) as they were"
+    rm -f "$machine"
+}
+cleaned=0
 cleanup() {
+    [ "$cleaned" = 1 ] && return
+    cleaned=1
     [ -n "$drain_pid" ] && kill "$drain_pid" 2>/dev/null
     wineserver -k 2>/dev/null
+    put_back_machine
     [ "$headless" = 1 ] && kestrel_stop_xvfb
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'cleanup; exit 130' INT TERM
 
 "$here/sim-install.sh" "$WINEPREFIX" "$program/sim" both "$driver" >/dev/null 2>&1 \
     || echo "demo: the $driver power driver could not be installed; Kestrel runs without a driver"

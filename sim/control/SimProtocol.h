@@ -41,6 +41,7 @@
 /* Faults the program's device can be told to show, for the tests of a misbehaving driver. */
 #define SIM_FAULT_FAIL       0x1u   /* every request of the program fails */
 #define SIM_FAULT_CHANGED    0x2u   /* every level read reports bit 31, as if the keys never rested */
+#define SIM_FAULT_READS      0x4u   /* every level read fails; the other requests answer */
 
 /* The program's device keeps this many of its most recent requests. */
 #define SIM_LOG_CAPACITY 4096u

@@ -2,7 +2,8 @@
  *   kestrelctl show | log | clear | reset | press N | start | post MESSAGE WPARAM
  *   kestrelctl set [lcd=0|1] [cpu=0|1] [ring=0|1] [lcdcount=N] [cpucount=N] [level=N]
  *                  [changed=0|1] [cpulevel=N] [ringvalue=N] [faults=N]
- * faults: 1 every request of the program fails, 2 every level read reports a key change.
+ * faults: 1 every request of the program fails, 2 every level read reports a key change, 4 every
+ * level read fails.
  * "start" loads the driver (the demand-start service "kestrelsim") when it is not running and
  * waits until it answers. "post" posts a message to the running Kestrel's main window, as the tray
  * icon or a settings page would (0x111 40003 opens the settings sheet). Numbers are decimal or 0x-prefixed hexadecimal, up to 0xFFFFFFFF. Exit code 0 on success,

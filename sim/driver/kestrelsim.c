@@ -65,7 +65,7 @@ static NTSTATUS AnswerProgram(ULONG code, ULONG inSize, ULONG outSize, ULONG *wo
     case REQ_RING_GET:  case REQ_RING_SET:                  feature = SIM_RING; break;
     default: return STATUS_INVALID_DEVICE_REQUEST;
     }
-    if (state.faults & SIM_FAULT_FAIL)
+    if ((state.faults & SIM_FAULT_FAIL) || (code == REQ_LCD_GET && (state.faults & SIM_FAULT_READS)))
         return STATUS_UNSUCCESSFUL;
     if (!(state.features & feature))
         return STATUS_NOT_SUPPORTED;

@@ -109,7 +109,7 @@ TEST_F(WorldFaults, LevelCountsNoSliderCanShowAndASkinNoLongerInstalledAreLeftAl
     ExpectAliveThenExit(kestrel);   // and OK stored nothing
 }
 
-TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
+TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOffAndFailedReadsCostNoGauge)
 {
     ASSERT_TRUE(SetFaults(SIM_FAULT_FAIL));
     ASSERT_TRUE(Start(kestrel, false));
@@ -119,6 +119,16 @@ TEST_F(WorldFaults, ADriverThatFailsEveryRequestLeavesEveryFeatureOff)
     SendAndWait(kestrel.MainWindow(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     EXPECT_EQ("lcd-count 0, cpu-count 0, ring-get 0", DriverRequests());
     ExpectAliveThenExit(kestrel);
+
+    // Level reads that fail while Kestrel starts cost no gauge: once they answer, a press shows it.
+    ASSERT_TRUE(SimReset() && SetFaults(SIM_FAULT_READS));
+    KestrelProcess reading;
+    ASSERT_TRUE(Start(reading));
+    HWND gauge = GaugeOf(reading.Id());
+    ASSERT_TRUE(gauge != NULL);
+    ASSERT_TRUE(SetFaults(0) && SimPress(2));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(gauge) != FALSE; }));
+    ExpectAliveThenExit(reading);
 }
 
 bool StartDriver()
