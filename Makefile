@@ -3,14 +3,19 @@
 #
 # build/ always holds the shipped 32-bit program. On a machine that runs 64-bit user code only,
 # Wine cannot start 32-bit programs: the demo and the tests then run the same sources built for
-# x86_64 (build/x64, build/test64) in a 64-bit prefix.
+# x86_64 (build/x64, build/test64) in a 64-bit prefix. The x86_64 tree is built first: the shipped
+# installer carries its 64-bit drivers, and the Debian package both installers.
 BUILD := build
 
-.PHONY: all bootstrap test demo bench mutants clean
+.PHONY: all bootstrap test demo bench mutants clean deb
 
 all: bootstrap
+	@./scripts/build.sh x86_64 win32 $(BUILD)/x64
 	@./scripts/build.sh i686 win32 $(BUILD)
-	@[ "$$(./scripts/wine-arch.sh)" = i686 ] || ./scripts/build.sh x86_64 win32 $(BUILD)/x64
+	@./scripts/make-deb.sh $(CURDIR)/$(BUILD)
+
+# build/kestrel_VERSION_all.deb, the package for Debian's Wine (make all builds it too).
+deb: all
 
 bootstrap:
 	@./scripts/bootstrap.sh

@@ -1,14 +1,18 @@
 ; KestrelSetup.exe: installs Kestrel from the installation image and writes its uninstaller.
 ; Built by scripts/make-installer.sh, which passes:
 ;   IMAGE    the installation image (what an installed Kestrel folder holds)
-;   SIM      the built drivers and their tools (kestrelsim.sys, kestrelsysfs.sys, kestrelctl.exe,
-;            kestrelsim-setup.exe)
+;   SIM32    the 32-bit drivers and their tools (kestrelsim.sys, kestrelsysfs.sys, kestrelctl.exe,
+;            kestrelsim-setup.exe); left out of the 64-bit twin, which never runs on a 32-bit system
+;   SIM64    the same in their 64-bit build
+;   VERSION  MAJOR.MINOR.PATCH, the number the program and the Debian package carry too
 ;   FILES    generated: the SetOutPath/File lines of the image;  UNFILES: the matching Delete/RMDir
 ;   OUTFILE  the installer to write;  ART  the artwork folder (icon and pictures)
 ;   AMD64    defined for the 64-bit twin (64-bit stub, 64-bit folder and registry view)
 ;
 ; Silent use:  KestrelSetup.exe /S [/SIMULATOR | /SYSFS] [/D=C:\Some Folder\Kestrel]   (/D last, unquoted)
 ;              Uninstall.exe /S [/REMOVESETTINGS]
+; A power driver that cannot be installed ends a silent installation with exit code 2 (Kestrel itself
+; is installed and runs without it); the interactive one says why.
 ;
 ; The shipped installer is the 32-bit one: on a 64-bit system it installs into the 32-bit
 ; Program Files and writes the 32-bit registry view (WOW6432Node), which is what the 32-bit
@@ -41,6 +45,13 @@
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${MAKER} Corporation"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 1999 ${MAKER} Corporation. All rights reserved."
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 BrandingText "${MAKER} ${PRODUCT}"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
@@ -163,6 +174,7 @@ Section "Kestrel (required)" SecKestrel
     CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall.lnk" "$INSTDIR\Uninstall.exe" "" "$INSTDIR\Uninstall.exe" 0
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${MAKER}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Kestrel.exe,0"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
@@ -178,43 +190,90 @@ SectionEnd
 ; two stands in: the simulator (for trying Kestrel out) or, under Wine on Linux, the driver that
 ; answers from the machine's own backlight and CPU clock files. Both offer the same device, so a
 ; machine has one of them at most: installing one takes the other away.
-!macro InstallPowerDriver SERVICE OTHER FLAG OTHERFLAG
-!ifndef AMD64
-    ${If} ${RunningX64}
-        DetailPrint "A 64-bit system loads only 64-bit drivers: the driver is not installed."
-        Return
-    ${EndIf}
+
+; Why the chosen driver could not be installed; empty when it was.
+Var driverError
+
+; File NAME of the build the system loads: a 64-bit system loads only 64-bit drivers, and the
+; driver's tools go beside it in the same build. The 64-bit twin has no 32-bit build to give.
+!macro SystemFile NAME
+!ifdef AMD64
+    ; The twin knows it runs on a 64-bit system: its other branch is there for a wrong choice only.
+    !pragma warning disable 6012
 !endif
-    SetOutPath "$SYSDIR\drivers"
-    File "${SIM}/${SERVICE}.sys"
+    ${If} ${RunningX64}
+        File "${SIM64}/${NAME}"
+    ${Else}
+!ifdef SIM32
+        File "${SIM32}/${NAME}"
+!else
+        SetErrors
+!endif
+    ${EndIf}
+!macroend
+
+; Runs the driver's setup tool with ARGUMENTS; on failure driverError gets what it said.
+!macro DriverStep ARGUMENTS
+    nsExec::ExecToStack '"$SYSDIR\kestrelsim-setup.exe" ${ARGUMENTS}'
+    Pop $0
+    Pop $1
+    ${If} $0 != 0
+    ${AndIf} $driverError == ""
+        StrCpy $driverError $1
+        ${If} $driverError == ""
+            StrCpy $driverError "kestrelsim-setup ${ARGUMENTS} failed ($0)."
+        ${EndIf}
+    ${EndIf}
+!macroend
+
+!macro InstallPowerDriver SERVICE OTHER FLAG OTHERFLAG
+    StrCpy $driverError ""
+    ; A 32-bit installer on a 64-bit system sees a 32-bit system32 unless it asks for the real one.
+    ${DisableX64FSRedirection}
     SetOutPath "$SYSDIR"
-    File "${SIM}/kestrelsim-setup.exe"
-    nsExec::Exec '"$SYSDIR\sc.exe" create ${SERVICE} type= kernel start= demand binPath= "$SYSDIR\drivers\${SERVICE}.sys"'
-    Pop $0
-    ; Both ways in: the device path of APM machines and the device interface of ACPI machines.
-    WriteRegDWORD HKLM "System\CurrentControlSet\Services\${SERVICE}\Parameters" "Modes" 3
-    ; The root device goes to this driver, the other one (if any) stops and goes.
-    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" install-acpi ${SERVICE}'
-    Pop $0
-    nsExec::Exec '"$SYSDIR\sc.exe" stop ${OTHER}'
+    !insertmacro SystemFile "kestrelsim-setup.exe"
+    ; A loaded driver keeps its file open: the other driver goes, and an older copy of this one
+    ; stops (its device first), before the file is written.
+    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" stop ${OTHER}'
     Pop $0
     nsExec::Exec '"$SYSDIR\sc.exe" delete ${OTHER}'
     Pop $0
     Delete /REBOOTOK "$SYSDIR\drivers\${OTHER}.sys"
     DeleteRegValue HKLM "${PRODUCT_KEY}" "${OTHERFLAG}"
-    nsExec::Exec '"$SYSDIR\sc.exe" start ${SERVICE}'
+    !insertmacro DriverStep "stop ${SERVICE}"
+    SetOutPath "$SYSDIR\drivers"
+    ClearErrors
+    !insertmacro SystemFile "${SERVICE}.sys"
+    ${If} ${Errors}
+    ${AndIf} $driverError == ""
+        StrCpy $driverError "$SYSDIR\drivers\${SERVICE}.sys could not be written."
+    ${EndIf}
+    nsExec::Exec '"$SYSDIR\sc.exe" create ${SERVICE} type= kernel start= demand binPath= "$SYSDIR\drivers\${SERVICE}.sys"'
     Pop $0
-    WriteRegDWORD HKLM "${PRODUCT_KEY}" "${FLAG}" 1
+    ; Both ways in: the device path of APM machines and the device interface of ACPI machines.
+    WriteRegDWORD HKLM "System\CurrentControlSet\Services\${SERVICE}\Parameters" "Modes" 3
+    !insertmacro DriverStep "install-acpi ${SERVICE}"
+    !insertmacro DriverStep "start ${SERVICE}"
+    SetOutPath "$SYSDIR"
+    ${If} $driverError == ""
+        WriteRegDWORD HKLM "${PRODUCT_KEY}" "${FLAG}" 1
+    ${Else}
+        DetailPrint "The power driver ${SERVICE} is not installed: $driverError"
+        MessageBox MB_OK|MB_ICONEXCLAMATION "Kestrel is installed, but its power driver ${SERVICE} could not be:$\r$\n$\r$\n$driverError$\r$\n$\r$\nKestrel runs without backlight and CPU clock control until it is." /SD IDOK
+        SetErrorLevel 2
+    ${EndIf}
 !macroend
 
 Section /o "Driver simulator" SecSimulator
     !insertmacro InstallPowerDriver kestrelsim kestrelsysfs Simulator SysfsDriver
-    File "${SIM}/kestrelctl.exe"
+    !insertmacro SystemFile "kestrelctl.exe"
+    ${EnableX64FSRedirection}
 SectionEnd
 
 Section /o "Linux power driver (Wine)" SecSysfs
     !insertmacro InstallPowerDriver kestrelsysfs kestrelsim SysfsDriver Simulator
     Delete "$SYSDIR\kestrelctl.exe"
+    ${EnableX64FSRedirection}
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
@@ -267,15 +326,16 @@ Function un.onInit
 !endif
 FunctionEnd
 
+; The driver stops before it goes (its device first): it puts back what it changed as it stops.
 !macro RemovePowerDriver SERVICE
-    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" remove-acpi ${SERVICE}'
-    Pop $0
-    nsExec::Exec '"$SYSDIR\sc.exe" stop ${SERVICE}'
+    ${DisableX64FSRedirection}
+    nsExec::Exec '"$SYSDIR\kestrelsim-setup.exe" stop ${SERVICE}'
     Pop $0
     nsExec::Exec '"$SYSDIR\sc.exe" delete ${SERVICE}'
     Pop $0
     Delete /REBOOTOK "$SYSDIR\drivers\${SERVICE}.sys"
     Delete "$SYSDIR\kestrelsim-setup.exe"
+    ${EnableX64FSRedirection}
 !macroend
 
 Section "Uninstall"
@@ -284,7 +344,9 @@ Section "Uninstall"
     ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "Simulator"
     ${If} $0 = 1
         !insertmacro RemovePowerDriver kestrelsim
+        ${DisableX64FSRedirection}
         Delete "$SYSDIR\kestrelctl.exe"
+        ${EnableX64FSRedirection}
     ${EndIf}
     ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "SysfsDriver"
     ${If} $0 = 1
@@ -317,7 +379,6 @@ Section "Uninstall"
     ${EndIf}
 
     DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
     DeleteRegKey HKLM "${PRODUCT_KEY}"
     DeleteRegKey /ifempty HKLM "${MAKER_KEY}"
 
@@ -334,4 +395,6 @@ Section "Uninstall"
     ${EndIf}
     DeleteRegKey /ifempty HKCU "${PRODUCT_KEY}"
     DeleteRegKey /ifempty HKCU "${MAKER_KEY}"
+    ; Last: whoever waits for the uninstaller's copy knows it has done everything once this is gone.
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -9,6 +9,8 @@ for p in g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x8
          cmake ninja-build googletest python3 util-linux x11-apps netpbm nsis patch; do
     have "$p" || need="$need $p"
 done
+# The Debian package's checks (lintian) and the notification area its scenario docks in (trayer).
+for p in lintian trayer; do have "$p" || need="$need $p"; done
 [ -z "$need" ] && exit 0
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 echo "bootstrap: installing$need"

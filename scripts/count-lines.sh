@@ -5,7 +5,8 @@
 #   simulator:  sim (C/C++): the simulator, and the Linux power driver beside it
 #   tests:      tests (C/C++, Python, shell), without the benchmarks in tests/bench
 #   build code: what makes the shipped files besides the compiler and that the tests also check:
-#               scripts (Python, shell), res (resource script and header), installer (NSIS)
+#               scripts (Python, shell), res (resource script and header), installer (NSIS),
+#               packaging (the Debian package's launcher and scripts)
 #   count-lines.sh FILE...   prints the lines of code of each file instead
 # Run from anywhere; always exits 0.
 [ $# -eq 0 ] || here=$(pwd)
@@ -55,13 +56,13 @@ simulator=$(sources sim | count)
 tests=$( { sources tests; find tests -type f \( -name '*.py' -o -name '*.sh' \) 2>/dev/null; } |
          grep -v '^tests/bench/' | count)
 bench=$(sources tests/bench | count)
-build=$(find scripts res installer -type f \( -name '*.py' -o -name '*.sh' -o -name '*.rc' -o -name '*.h' \
+build=$(find scripts res installer packaging -type f \( -name '*.py' -o -name '*.sh' -o -name '*.rc' -o -name '*.h' \
         -o -name '*.nsi' \) 2>/dev/null | sort | count)
 
 echo "program:    $program lines"
 echo "simulator:  $simulator lines"
 echo "tests:      $tests lines (benchmarks apart: $bench lines)"
-echo "build code: $build lines (scripts, resources, installer)"
+echo "build code: $build lines (scripts, resources, installer, packaging)"
 awk -v t="$tests" -v p="$program" -v s="$simulator" -v b="$build" 'BEGIN {
     printf "tests share of program + simulator: %.1f %%\n", (p + s) ? 100 * t / (p + s) : 0
     printf "tests share of all code (program + simulator + build code): %.1f %%\n", (p + s + b) ? 100 * t / (p + s + b) : 0

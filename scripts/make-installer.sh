@@ -1,10 +1,12 @@
 #!/bin/sh
-# make-installer.sh ARCH IMAGE SIM OUTPUT: builds KestrelSetup.exe with NSIS from an installation
-# image. ARCH i686 gives the shipped 32-bit installer, x86_64 its 64-bit twin. The image's file
-# list is generated here, so the uninstaller removes exactly what the installer put down.
+# make-installer.sh ARCH IMAGE SIM OUTPUT [SIM64]: builds KestrelSetup.exe with NSIS from an
+# installation image. ARCH i686 gives the shipped 32-bit installer, x86_64 its 64-bit twin. SIM holds
+# the drivers and tools of ARCH; the 32-bit installer also carries the 64-bit ones of SIM64, which a
+# 64-bit system needs. The image's file list is generated here, so the uninstaller removes exactly
+# what the installer put down. The version comes from the file VERSION.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-arch=$1 image=$2 sim=$3 output=$4
+arch=$1 image=$2 sim=$3 output=$4 sim64=${5:-}
 command -v makensis >/dev/null || { echo "make-installer.sh: makensis is missing (Debian package nsis)" >&2; exit 1; }
 [ -f "$image/Kestrel.exe" ] || { echo "make-installer.sh: $image holds no Kestrel.exe" >&2; exit 1; }
 
@@ -29,7 +31,13 @@ done
     printf 'RMDir "$INSTDIR\\%s"\n' "$(printf '%s' "${dir#./}" | tr '/' '\\')" >>"$unfiles"
 done
 
-define=""
-[ "$arch" = x86_64 ] && define=-DAMD64
-makensis -V2 -NOCD $define -DIMAGE="$image" -DSIM="$sim" -DFILES="$files" -DUNFILES="$unfiles" \
+version=$(head -n 1 "$root/VERSION")
+if [ "$arch" = x86_64 ]; then
+    set -- -DAMD64 -DSIM64="$sim"
+else
+    [ -f "$sim64/kestrelsysfs.sys" ] ||
+        { echo "make-installer.sh: the 32-bit installer needs the 64-bit drivers, and $sim64 has none" >&2; exit 1; }
+    set -- -DSIM32="$sim" -DSIM64="$sim64"
+fi
+makensis -V2 -NOCD "$@" -DIMAGE="$image" -DFILES="$files" -DUNFILES="$unfiles" -DVERSION="$version" \
     -DOUTFILE="$output" -DART="$root/res/art" "$root/installer/Kestrel.nsi"

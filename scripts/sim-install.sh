@@ -39,7 +39,8 @@ for f in $DRIVER.sys $TOOLS; do
     [ -f "$SIMBIN/$f" ] || { echo "sim-install.sh: $SIMBIN/$f is missing" >&2; exit 1; }
 done
 case "$PREFIX" in /*) ;; *) PREFIX=$(pwd)/$PREFIX ;; esac
-[ "$PREFIX" = "$HOME/.wine" ] && { echo "sim-install.sh: refusing ~/.wine" >&2; exit 1; }
+[ "$PREFIX" = "$HOME/.wine" ] &&
+    { echo "sim-install.sh: refusing ~/.wine, a user's own prefix: the Debian package's launcher (kestrel) installs there" >&2; exit 1; }
 
 export WINEPREFIX="$PREFIX"
 export WINEDEBUG=-all

@@ -12,6 +12,9 @@ shift
 # pushed to the driver, the indicator, the gauge, the sheet, the installer and the sysfs driver.
 smoke='^(Installer\.|Startup\.ASecondCopy|Tray\.|TrayIcon\.|IndicatorScenario\.|BrightnessKeys\.|Sheet\.|Sysfs\.)'
 
+# Where 32-bit Wine runs, the 64-bit prefix's installer test also runs the shipped 32-bit installer.
+if [ "$("$here/wine-arch.sh")" = i686 ]; then export KESTREL_WINE32=1; fi
+
 run() {   # run ARCH PROGRAM TESTS [CTEST ARGUMENTS...]
     arch=$1 program=$2 tests=$3
     shift 3

@@ -1,10 +1,13 @@
 /* sim/setup/kestrelsim-setup.c — adds or removes the root-enumerated device that makes a power
  * driver of the prefix offer its ACPI device interface:
  *   kestrelsim-setup install-acpi [SERVICE] | remove-acpi [SERVICE]
+ * and starts or stops a driver's service, waiting until it runs or has stopped:
+ *   kestrelsim-setup start SERVICE | stop SERVICE
  * SERVICE is the driver's service, "kestrelsim" (the simulated driver) unless given. There is one
  * such device: install-acpi binds it to SERVICE, replacing a device bound to another driver;
- * remove-acpi removes it only when it is bound to SERVICE. Both are idempotent. Exit code 0 on
- * success, 1 with a message on stderr otherwise. */
+ * remove-acpi removes it only when it is bound to SERVICE. A driver cannot stop while its device
+ * exists, so stop removes the device first; a service that does not exist counts as stopped. All
+ * are idempotent. Exit code 0 on success, 1 with a message on stderr otherwise. */
 #include <windows.h>
 #include <setupapi.h>
 #include <stdio.h>
@@ -24,6 +27,58 @@ static int Fail(const char *what)
 {
     fprintf(stderr, "kestrelsim-setup: %s failed (error 0x%lx)\n", what, (unsigned long)GetLastError());
     return 1;
+}
+
+/* How long start and stop wait for the driver host, in steps of 100 ms. */
+#define SERVICE_WAIT_STEPS 100
+
+/* Sends control (0: start) to the service and waits until it reaches state. */
+static int ServiceTo(const char *serviceName, DWORD control, DWORD state)
+{
+    SC_HANDLE manager, service;
+    SERVICE_STATUS status;
+    int step, result = 1;
+
+    manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    if (!manager)
+        return Fail("OpenSCManager");
+    service = OpenServiceA(manager, serviceName, SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP);
+    if (!service) {
+        result = GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST && state == SERVICE_STOPPED ? 0
+                                                                                          : Fail("OpenService");
+        CloseServiceHandle(manager);
+        return result;
+    }
+    if (!QueryServiceStatus(service, &status)) {
+        Fail("QueryServiceStatus");
+        goto done;
+    }
+    /* A service already on its way there is only waited for. */
+    if (status.dwCurrentState != state
+        && status.dwCurrentState != (state == SERVICE_RUNNING ? SERVICE_START_PENDING : SERVICE_STOP_PENDING)) {
+        if (control == 0 ? !StartServiceA(service, 0, NULL) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING
+                         : !ControlService(service, control, &status) && GetLastError() != ERROR_SERVICE_NOT_ACTIVE) {
+            Fail(control == 0 ? "starting the driver" : "stopping the driver");
+            goto done;
+        }
+    }
+    for (step = 0; step < SERVICE_WAIT_STEPS; step++) {
+        if (!QueryServiceStatus(service, &status)) {
+            Fail("QueryServiceStatus");
+            goto done;
+        }
+        if (status.dwCurrentState == state) {
+            result = 0;
+            goto done;
+        }
+        Sleep(100);
+    }
+    fprintf(stderr, "kestrelsim-setup: the driver %s did not %s (its state is %lu)\n", serviceName,
+            state == SERVICE_RUNNING ? "start" : "stop", (unsigned long)status.dwCurrentState);
+done:
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return result;
 }
 
 /* A driver that already runs does not see a new root device until asked to look again. */
@@ -168,7 +223,11 @@ int main(int argc, char **argv)
             return Install(serviceName);
         if (!strcmp(argv[1], "remove-acpi"))
             return Remove(serviceName);
+        if (!strcmp(argv[1], "start") && argc == 3)
+            return ServiceTo(serviceName, 0, SERVICE_RUNNING);
+        if (!strcmp(argv[1], "stop") && argc == 3)
+            return Remove(serviceName) || ServiceTo(serviceName, SERVICE_CONTROL_STOP, SERVICE_STOPPED);
     }
-    fprintf(stderr, "usage: kestrelsim-setup install-acpi [SERVICE] | remove-acpi [SERVICE]\n");
+    fprintf(stderr, "usage: kestrelsim-setup install-acpi [SERVICE] | remove-acpi [SERVICE] | start SERVICE | stop SERVICE\n");
     return 1;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestPaths.h"
+#include "driver/DriverChannel.h"
 
 namespace {
 
@@ -57,7 +58,48 @@ std::string StartMenuFolder()
 }
 
 // /D comes last and unquoted, blanks and all.
-int Install() { return RunProgram(std::string("\"") + SetupPath + "\" /S /D=" + Folder, 120000); }
+int Install(const char *setup = SetupPath, const char *options = "")
+{
+    return RunProgram(std::string("\"") + setup + "\" /S " + options + "/D=" + Folder, 120000);
+}
+
+// The machine a program or driver file is built for (IMAGE_FILE_MACHINE_*), 0 when unreadable.
+WORD Machine(const std::string &path)
+{
+    const std::string image = ReadTextFile(path);
+    if (image.size() < 0x40)
+        return 0;
+    DWORD header;
+    memcpy(&header, image.data() + 0x3C, sizeof header);
+    WORD machine = 0;
+    if (header < image.size() - 6)
+        memcpy(&machine, image.data() + header + 4, sizeof machine);
+    return machine;
+}
+
+bool ServiceRunning(const char *name)
+{
+    SERVICE_STATUS status = {};
+    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceA(manager, name, SERVICE_QUERY_STATUS) : NULL;
+    bool running = service && QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    if (service)
+        CloseServiceHandle(service);
+    if (manager)
+        CloseServiceHandle(manager);
+    return running;
+}
+
+DWORD RegDword(HKEY root, const char *path, const char *name)
+{
+    DWORD value = 0, size = sizeof value;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&value, &size);
+    RegCloseKey(key);
+    return value;
+}
 
 // Runs the uninstaller as Add/Remove Programs names it and waits until it has done its work: it
 // runs from a copy of itself that it starts before its own process ends.
@@ -171,6 +213,35 @@ TEST_F(Installer, ASecondInstallAndTheUninstallEndKestrelThroughExitAndKeepTheSe
             EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(HKEY_LOCAL_MACHINE, key)) << key;
         EXPECT_EQ("<none>", RegText(HKEY_LOCAL_MACHINE, RunKey, "Kestrel"));
         EXPECT_EQ(!removeSettings, StoredDword("LCDBackLightAC") == 5);
+    }
+}
+
+TEST_F(Installer, TheDriverOfThePrefixsOwnKindIsInstalledAndStartedInPlaceOfTheRunningOne)
+{
+    // The test world's simulator runs with its device, as a driver an earlier installation left
+    // would: the installer replaces it and starts its own. The prefix is of this process's kind,
+    // and so must be the driver. The shipped 32-bit installer runs in a 64-bit prefix only where
+    // 32-bit Wine does.
+    const WORD own = sizeof(void *) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    std::vector<std::string> setups = { SetupPath };
+    const char *wine32 = getenv("KESTREL_WINE32");
+    if (own == IMAGE_FILE_MACHINE_AMD64 && wine32 && wine32[0] == '1')
+        setups.push_back(KESTREL_SHIPPED_BUILD_DIR "\\KestrelSetup.exe");
+    char system[MAX_PATH] = "";
+    ASSERT_TRUE(GetSystemDirectoryA(system, MAX_PATH));
+    for (const std::string &setup : setups) {
+        SCOPED_TRACE(setup);
+        ASSERT_EQ(0, Install(setup.c_str(), "/SIMULATOR "));
+        EXPECT_EQ(own, Machine(std::string(system) + "\\drivers\\kestrelsim.sys"));
+        EXPECT_EQ(own, Machine(std::string(system) + "\\kestrelsim-setup.exe"));
+        EXPECT_TRUE(ServiceRunning("kestrelsim") && RegDword(HKEY_LOCAL_MACHINE, ProductKey, "Simulator") == 1);
+        // What the program finds: the device interface of an ACPI machine, answering.
+        DriverChannel channel;
+        DWORD opened = 0, pathEmpty = 1, lcd = 0;
+        ASSERT_TRUE(channel.Open("k.exe /A", Folder));
+        channel.GetInfo(&opened, &pathEmpty, NULL, &lcd, NULL, NULL, NULL);
+        EXPECT_TRUE(opened && !pathEmpty && lcd) << opened << pathEmpty << lcd;
+        channel.Close();
     }
 }
 
