@@ -21,14 +21,20 @@ const UINT TrayIconId = 0;
 const COLORREF SplashKeyColour = RGB(0, 255, 0);
 const UINT SplashDisplayMs = 3000;
 
-// Reads the power status and shows it on the tray icon; the caller gets the reading.
-static void RefreshPowerDisplays(PowerStatus *status)
+// Shows a power status on the tray icon and the indicator.
+static void ShowPowerStatus(const PowerStatus *status)
 {
-    ReadPowerStatus(status);
     if (appState.trayImages)
         appState.trayImages->Update(status->percent, status->state, status->text);
     if (appState.indicator)
         appState.indicator->Update(status->percent, status->state, status->minutes, status->text);
+}
+
+// Reads the power status and shows it; the caller gets the reading.
+static void RefreshPowerDisplays(PowerStatus *status)
+{
+    ReadPowerStatus(status);
+    ShowPowerStatus(status);
 }
 
 // Ends one of the main window's objects with its own tear-down (Destroy or Release), deletes it
@@ -167,10 +173,10 @@ static void OnPowerBroadcast(WPARAM event)
         appState.driver->ApplyPowerLevels(FALSE, onAc);
 }
 
-// Wine sends no power broadcast: each tick does what the broadcast would when the machine slept
-// or the AC line changed. Where the broadcast comes it has already updated onAcPower, and the
-// tick finds nothing to do.
-static void FollowPowerSource()
+// Wine sends no power broadcast: each tick reads the power status and does what the broadcast
+// would when the machine slept or the AC line changed. Where the broadcast comes it has already
+// updated onAcPower, and the tick finds nothing to do. Every twentieth tick shows the reading.
+static void OnStatusTick()
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -181,17 +187,16 @@ static void FollowPowerSource()
     ReadPowerStatus(&status);
     if (IsOnAc(status.state) != appState.onAcPower)
         OnPowerBroadcast(PBT_APMPOWERSTATUSCHANGE);
+    if (++appState.statusTicks >= RefreshEveryTicks) {
+        appState.statusTicks = 0;
+        ShowPowerStatus(&status);
+    }
 }
 
 static LRESULT OnTimer(HWND window, UINT_PTR id, LPARAM lParam)
 {
     if (id == StatusTimer) {
-        FollowPowerSource();
-        if (++appState.statusTicks >= RefreshEveryTicks) {
-            appState.statusTicks = 0;
-            PowerStatus status;
-            RefreshPowerDisplays(&status);
-        }
+        OnStatusTick();
         if (appState.trayImages)
             appState.trayImages->Blink();
         // The splash hides itself when its time is up; it is removed at the next tick. One whose
