@@ -92,6 +92,12 @@ const char *FaultText(BitmapFault fault)
                "stored bottom up with the size of their pixel data, and bit fields at 16 and 32)";
     case BitmapCutShort:
         return "is cut short: its header names more colours or pixels than the file holds";
+    case BitmapTooLarge: {
+        static char tooLarge[100];
+        wsprintfA(tooLarge, "is too large: Kestrel loads images of at most %ld pixels in width and in height",
+                  (long)LargestSkinImage);
+        return tooLarge;
+    }
     case BitmapWhole:
         break;
     }
@@ -569,6 +575,12 @@ bool SaveBitmap(const char *path, HDC dc, HBITMAP bitmap, int width, int height)
         && picture.Save(path);
 }
 
+// Kestrel knows the remaining time only on the battery: on AC power it has none to show.
+UINT MinutesShown(PowerState state, UINT minutes)
+{
+    return state == OnAc || state == OnAcCharging ? 0 : minutes;
+}
+
 const PowerState SheetStates[3] = { OnAc, OnAcCharging, OnBattery };
 const int SheetMargin = 8;
 
@@ -617,8 +629,9 @@ int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COL
                 POINT h = { m + s * (cellWidth[0] + m), m + r * (cellHeight[0] + m) };
                 POINT v = { m + r * (3 * (cellWidth[1] + m) + m) + s * (cellWidth[1] + m),
                             m + rows * (cellHeight[0] + m) + m };
-                drawn = skins[r]->Draw(memory, TRUE, percent, SheetStates[s], minutes, &h, brush)
-                    && skins[r]->Draw(memory, FALSE, percent, SheetStates[s], minutes, &v, brush) && drawn;
+                const UINT shown = MinutesShown(SheetStates[s], minutes);
+                drawn = skins[r]->Draw(memory, TRUE, percent, SheetStates[s], shown, &h, brush)
+                    && skins[r]->Draw(memory, FALSE, percent, SheetStates[s], shown, &v, brush) && drawn;
             }
         }
         SelectObject(memory, old);
@@ -684,13 +697,14 @@ int Render(UINT number, const char *output, int argc, char **argv)
         skin.Release();
         return ExitProblems;
     }
-    int result = ExitUsage;
+    int result = ExitProblems;
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
     HBRUSH brush = background >= 0 ? CreateSolidBrush((COLORREF)background) : NULL;
     HGDIOBJ old = SelectObject(memory, picture);
-    BOOL drawn = skin.Draw(memory, horizontal, (UINT)percent, (PowerState)state, (UINT)minutes, NULL, brush);
+    BOOL drawn = skin.Draw(memory, horizontal, (UINT)percent, (PowerState)state,
+                           MinutesShown((PowerState)state, (UINT)minutes), NULL, brush);
     SelectObject(memory, old);
     if (drawn && SaveBitmap(output, memory, picture, width, height)) {
         printf("%s: skin %02u, display mode %lld, %s, %d x %d\n", output, number, mode,
