@@ -471,11 +471,18 @@ int New(UINT number, const char *title)
 
     // The pictures every mode shares.
     Picture gauge, gaugeV, strip, stripV, cell, cellV, label, labelV, mark;
-    bool ok = gauge.Create(GaugeWidth, GaugeHeight, StarterKey) && strip.Create(10 * CellWidth, CellHeight, StarterKey)
-        && stripV.Create(CellHeight, 10 * CellWidth, StarterKey) && label.Create(LabelWidth, CellHeight, StarterKey);
-    for (int x = 0; ok && x < GaugeWidth; x++)   // segments of four with a gap that shows the well
-        if (x % 5 != 4)
-            gauge.Fill(x, 0, x, GaugeHeight - 1, Picture::Ink(x % 5 == 0 ? 'l' : 'g'));
+    bool ok = gauge.Create(GaugeWidth, GaugeHeight, StarterKey) && gaugeV.Create(GaugeHeight, GaugeWidth, StarterKey)
+        && strip.Create(10 * CellWidth, CellHeight, StarterKey) && stripV.Create(CellHeight, 10 * CellWidth, StarterKey)
+        && label.Create(LabelWidth, CellHeight, StarterKey);
+    // Segments of four with a gap that shows the well, filling from the left, or from the bottom
+    // when vertical; each lit from the top left: its highlight on its left, or on its top.
+    for (int i = 0; ok && i < GaugeWidth; i++) {
+        if (i % 5 == 4)
+            continue;
+        gauge.Fill(i, 0, i, GaugeHeight - 1, Picture::Ink(i % 5 == 0 ? 'l' : 'g'));
+        const int y = GaugeWidth - 1 - i;   // the same segment counted from the bottom
+        gaugeV.Fill(0, y, GaugeHeight - 1, y, Picture::Ink(i % 5 == 3 ? 'l' : 'g'));
+    }
     for (int d = 0; ok && d < 10; d++) {
         ok = cell.Create(CellWidth, CellHeight, StarterKey);
         if (ok) {
@@ -488,7 +495,7 @@ int New(UINT number, const char *title)
     }
     if (ok)
         label.Draw(0, 0, StarterLabel, CellHeight);
-    ok = ok && gauge.TurnLeft(&gaugeV) && label.TurnLeft(&labelV)
+    ok = ok && label.TurnLeft(&labelV)
         && SaveImage(resource, subfolder, "GaugeH", gauge) && SaveImage(resource, subfolder, "GaugeV", gaugeV)
         && SaveImage(resource, subfolder, "RbtNumH", strip) && SaveImage(resource, subfolder, "RbtNumV", stripV)
         && SaveImage(resource, subfolder, "RbtMinH", label) && SaveImage(resource, subfolder, "RbtMinV", labelV);
