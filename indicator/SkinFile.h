@@ -71,8 +71,8 @@ enum BitmapFault {
 const LONG LargestSkinImage = 1024;
 // Whether a file of fileSize bytes that starts with the headSize bytes of head is a BMP with pixels,
 // no larger than LargestSkinImage either way, whose header, colour table and pixel data all lie
-// inside the file, in a depth and compression the loader knows; the first fault found otherwise. The platform's loader trusts the header and would
-// read past the end of a file cut short.
+// inside the file, in a depth and compression the loader knows; the first fault found otherwise.
+// The platform's loader trusts the header and would read past the end of a file cut short.
 BitmapFault BitmapFileFault(const BYTE *head, DWORD headSize, DWORD fileSize);
 inline BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
 {

@@ -279,7 +279,8 @@ void LevelGauge::DrawContent(HDC dc, UINT left, UINT top, UINT right, UINT botto
     const int iconHeight = (int)titleHeight - (int)bottom - (int)top;
     if (iconWidth > 0 && iconHeight > 0) {
         // The 32 x 32 picture, stretched to the title row: its silhouette is the gauge's outline.
-        HICON icon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_GAUGE), IMAGE_ICON, GaugeIconSize, GaugeIconSize, 0);
+        HICON icon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_GAUGE), IMAGE_ICON, GaugeIconSize,
+                                       GaugeIconSize, 0);
         if (icon) {
             DrawIconEx(dc, (int)left + iconX, (int)top, icon, iconWidth, iconHeight, 0, NULL, DI_NORMAL);
             DestroyIcon(icon);
