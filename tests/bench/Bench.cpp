@@ -274,7 +274,8 @@ IdleRun IdleWith(FakeBatteryState state, DWORD percent, DWORD minutes, int secon
     IdleRun run = { false, {}, {} };
     const char *battery = FakeBatteryFolder();
     Program program;
-    if (!battery || !FakeBatterySet(battery, state, percent, minutes) || program.Start(KestrelPath(), "/D") < 0)
+    // Without the sibling, whose stand-in ends two minutes after its start, inside some later span.
+    if (!battery || !FakeBatterySet(battery, state, percent, minutes) || program.Start(KestrelPath(), "/D /X") < 0)
         return run;
     Sleep(3000);   // the start-up's own timers and first refreshes settle
     run.start.Take();
@@ -294,6 +295,7 @@ IdleRun IdleWith(FakeBatteryState state, DWORD percent, DWORD minutes, int secon
 // shell and the server.
 void Idle(int seconds)
 {
+    KillProcesses("Tapfire.exe");   // the siblings the other groups' starts launched
     double resident = -1, anonymous = -1;
     IdleRun ac = IdleWith(FakeAcNotCharging, 100, 0, seconds, &resident, &anonymous);
     IdleRun dc = IdleWith(FakeOnBattery, 50, 100, seconds, NULL, NULL);
