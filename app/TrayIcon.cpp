@@ -42,13 +42,18 @@ BOOL TrayIcon::Modify(HICON icon, const char *tip)
     }
     // Kept even while the icon is not in the area (the taskbar did not exist yet when Add ran), so
     // that Readd shows the latest picture and tip rather than the first.
+    char newTip[TrayTipSize];
+    CopyText(newTip, TrayTipSize, tip ? tip : iconData.szTip);
+    const BOOL unchanged = icon == iconData.hIcon && lstrcmpA(newTip, iconData.szTip) == 0;
     iconData.hIcon = icon;
-    if (tip)
-        CopyText(iconData.szTip, TrayTipSize, tip);
+    CopyText(iconData.szTip, TrayTipSize, newTip);
     if (!added) {
         SetLastError(ERROR_NOT_READY);
         return FALSE;
     }
+    // The shell shows this picture and tip already: asking again would only make it redraw.
+    if (unchanged)
+        return TRUE;
     // The shell keeps its own copy of all three; each change sends them all.
     iconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     return Shell_NotifyIconA(NIM_MODIFY, &iconData);

@@ -20,8 +20,9 @@ public:
     // Fills the record (a null tip gives an empty tooltip) and adds the icon. Refuses with
     // ERROR_ALREADY_EXISTS when the icon is already added.
     BOOL Add(HWND window, UINT callbackMessage, UINT id, HICON icon, const char *tip);
-    // Sends a new picture and, when tip is given, a new tooltip. Both are kept for Readd even when
-    // the icon is not in the area, which then fails with ERROR_NOT_READY (as before any Add).
+    // Sends a new picture and, when tip is given, a new tooltip; sends nothing when both are what
+    // the shell shows already. Both are kept for Readd even when the icon is not in the area,
+    // which then fails with ERROR_NOT_READY (as before any Add).
     BOOL Modify(HICON icon, const char *tip);
     // Takes the icon out of the notification area. ERROR_NOT_READY when not added.
     BOOL Remove();

@@ -42,16 +42,27 @@ BatteryIconSet::BatteryIconSet()
     pair[1] = 1;
 }
 
+// A slot whose file an earlier slot names shares that slot's picture, and every slot that cannot be
+// loaded shares one copy of the fallback (an empty path stands for it): a pair whose two keys name
+// one file shows one picture, and blinking it gives the tray icon nothing to send.
 HICON BatteryIconSet::LoadSlot(UINT slot, const char *iconFile, const char *resourceFolder,
-                               HICON fallbackIcon)
+                               HICON fallbackIcon, char (*paths)[PathSize])
 {
-    char path[PathSize];
-    HICON icon = NULL;
-    if (iconFile && ReadIconPath(iconFile, IconSlotKeys[slot], resourceFolder, path, sizeof path))
-        icon = (HICON)LoadImageA(NULL, path, IMAGE_ICON, IconPictureSize, IconPictureSize, LR_LOADFROMFILE);
-    if (!icon && fallbackIcon)
-        icon = (HICON)CopyImage(fallbackIcon, IMAGE_ICON, 0, 0, 0);
-    return icon;
+    char *path = paths[slot];
+    if (!iconFile || !ReadIconPath(iconFile, IconSlotKeys[slot], resourceFolder, path, PathSize))
+        path[0] = '\0';
+    for (UINT earlier = 0; earlier < slot; earlier++)
+        if (icons[earlier] && lstrcmpiA(paths[earlier], path) == 0)
+            return icons[earlier];
+    HICON icon = path[0] ? (HICON)LoadImageA(NULL, path, IMAGE_ICON, IconPictureSize, IconPictureSize,
+                                             LR_LOADFROMFILE) : NULL;
+    if (icon)
+        return icon;
+    path[0] = '\0';
+    for (UINT earlier = 0; earlier < slot; earlier++)
+        if (icons[earlier] && paths[earlier][0] == '\0')
+            return icons[earlier];
+    return fallbackIcon ? (HICON)CopyImage(fallbackIcon, IMAGE_ICON, 0, 0, 0) : NULL;
 }
 
 BOOL BatteryIconSet::Load(HINSTANCE module, TrayIcon *trayIcon, HICON fallbackIcon,
@@ -69,8 +80,9 @@ BOOL BatteryIconSet::Load(HINSTANCE module, TrayIcon *trayIcon, HICON fallbackIc
     this->trayIcon = trayIcon;
     char iconFile[PathSize];
     BOOL haveFile = IconFilePath(installFolder, iconFile, sizeof iconFile);
+    char paths[IconSlotCount][PathSize];
     for (UINT i = 0; i < IconSlotCount; i++)
-        icons[i] = LoadSlot(i, haveFile ? iconFile : NULL, resourceFolder, fallbackIcon);
+        icons[i] = LoadSlot(i, haveFile ? iconFile : NULL, resourceFolder, fallbackIcon, paths);
     pair[0] = 0;
     pair[1] = 1;
     phase = 0;
@@ -100,11 +112,16 @@ BOOL BatteryIconSet::Blink()
 
 void BatteryIconSet::Release()
 {
+    // Each picture once, by the last slot that holds it.
     for (UINT i = 0; i < IconSlotCount; i++) {
-        if (icons[i])
+        BOOL sharedLater = FALSE;
+        for (UINT later = i + 1; later < IconSlotCount && !sharedLater; later++)
+            sharedLater = icons[later] == icons[i];
+        if (icons[i] && !sharedLater)
             DestroyIcon(icons[i]);
-        icons[i] = NULL;
     }
+    for (UINT i = 0; i < IconSlotCount; i++)
+        icons[i] = NULL;
     loaded = FALSE;
     trayIcon = NULL;
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "app/AppState.h"
 #include "app/TrayIcon.h"
 #include "driver/PowerState.h"
 
@@ -27,8 +28,8 @@ public:
 
     // Loads every slot from installFolder + "\IndicatorIcon.dat", each value naming a file in
     // resourceFolder; a slot that cannot be loaded holds a copy of fallbackIcon (which stays the
-    // caller's). Refuses with ERROR_ALREADY_EXISTS when loaded, ERROR_INVALID_PARAMETER without a
-    // tray icon or folders.
+    // caller's). Slots that name one file, and those that fall back, share one picture. Refuses
+    // with ERROR_ALREADY_EXISTS when loaded, ERROR_INVALID_PARAMETER without a tray icon or folders.
     BOOL Load(HINSTANCE module, TrayIcon *trayIcon, HICON fallbackIcon, const char *installFolder,
               const char *resourceFolder);
     // Chooses the pair for the status and shows its picture of the current phase with tipText.
@@ -44,7 +45,8 @@ public:
     UINT Phase() const { return phase; }
 
 private:
-    HICON LoadSlot(UINT slot, const char *iconFile, const char *resourceFolder, HICON fallbackIcon);
+    HICON LoadSlot(UINT slot, const char *iconFile, const char *resourceFolder, HICON fallbackIcon,
+                   char (*paths)[PathSize]);
 
     HINSTANCE module;
     TrayIcon *trayIcon;

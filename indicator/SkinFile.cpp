@@ -122,6 +122,8 @@ BitmapFault BitmapFileFault(const BYTE *head, DWORD headSize, DWORD fileSize)
     }
     if (width <= 0 || height == 0)
         return BitmapNoPixels;
+    if (width > LargestSkinImage || height > LargestSkinImage || -height > LargestSkinImage)
+        return BitmapTooLarge;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         return BitmapUnknownDepth;
     // The colour table: at most 2^bits entries for the pixels, but the loader reads as many as the

@@ -62,12 +62,17 @@ enum BitmapFault {
     BitmapNoPixels,          // width or height 0 (or a negative width)
     BitmapUnknownDepth,      // not 1, 4, 8, 16, 24 or 32 bits per pixel
     BitmapUnknownCompression,// not BI_RGB, RLE8 at 8 bits, RLE4 at 4 bits or BI_BITFIELDS at 16 or 32
-    BitmapCutShort           // the headers, colour table or pixels reach past the end of the file
+    BitmapCutShort,          // the headers, colour table or pixels reach past the end of the file
+    BitmapTooLarge           // wider or higher than LargestSkinImage
 };
-// Whether a file of fileSize bytes that starts with the headSize bytes of head is a BMP with pixels
-// whose header, colour table and pixel data all lie inside the file, in a depth and compression the
-// loader knows; the first fault found otherwise. The platform's loader trusts the header and would
-// read past the end of a file cut short.
+// The widest and highest image a skin may use. An indicator never needs more, and a header must not
+// make the loader build a picture of any size it names: a run-length image is not bounded by its
+// file's size, so a file of a kilobyte may claim 8000 x 8000 pixels.
+const LONG LargestSkinImage = 1024;
+// Whether a file of fileSize bytes that starts with the headSize bytes of head is a BMP with pixels,
+// no larger than LargestSkinImage either way, whose header, colour table and pixel data all lie
+// inside the file, in a depth and compression the loader knows; the first fault found otherwise.
+// The platform's loader trusts the header and would read past the end of a file cut short.
 BitmapFault BitmapFileFault(const BYTE *head, DWORD headSize, DWORD fileSize);
 inline BOOL BitmapFileIsWhole(const BYTE *head, DWORD headSize, DWORD fileSize)
 {

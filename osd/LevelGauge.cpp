@@ -269,16 +269,20 @@ BOOL LevelGauge::LayoutForScreen(UINT newWidth, UINT newHeight)
     return TRUE;
 }
 
+// The title's icon is loaded at this size whatever size it is drawn.
+const int GaugeIconSize = 32;
+
 // The icon and the three texts, kept inside the given insets of the gauge.
 void LevelGauge::DrawContent(HDC dc, UINT left, UINT top, UINT right, UINT bottom)
 {
-    const int iconSize = (int)titleHeight - (int)right - (int)left;
-    if (iconSize > 0 && (int)titleHeight - (int)bottom - (int)top > 0) {
-        // Loaded at the size it is drawn: the nearest of its pictures gives a clean outline.
-        HICON icon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_GAUGE), IMAGE_ICON, iconSize, iconSize, 0);
+    const int iconWidth = (int)titleHeight - (int)right - (int)left;
+    const int iconHeight = (int)titleHeight - (int)bottom - (int)top;
+    if (iconWidth > 0 && iconHeight > 0) {
+        // The 32 x 32 picture, stretched to the title row: its silhouette is the gauge's outline.
+        HICON icon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_GAUGE), IMAGE_ICON, GaugeIconSize,
+                                       GaugeIconSize, 0);
         if (icon) {
-            DrawIconEx(dc, (int)left + iconX, (int)top, icon, iconSize, (int)titleHeight - (int)bottom - (int)top,
-                       0, NULL, DI_NORMAL);
+            DrawIconEx(dc, (int)left + iconX, (int)top, icon, iconWidth, iconHeight, 0, NULL, DI_NORMAL);
             DestroyIcon(icon);
         }
     }

@@ -5,7 +5,7 @@ set -e
 need=""
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev \
-         wine wine32:i386 wine64 xvfb xdotool imagemagick \
+         wine wine32:i386 wine64 fonts-wine xvfb xdotool imagemagick \
          cmake ninja-build googletest python3 util-linux x11-apps netpbm nsis patch; do
     have "$p" || need="$need $p"
 done

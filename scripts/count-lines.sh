@@ -1,6 +1,7 @@
 #!/bin/sh
-# count-lines.sh — lines of code of the program, the simulator and the tests, and the tests' share
-# of program + simulator. A line counts when it is neither blank nor only a comment.
+# count-lines.sh — lines of code of the program, the simulator, the build code and the tests, the
+# tests' share of all of it and their ratio to the rest. A line counts when it is neither blank nor
+# only a comment.
 #   program:    app driver gfx indicator osd sheet tools (C/C++)
 #   simulator:  sim (C/C++): the simulator, and the Linux power driver beside it
 #   tests:      tests (C/C++, Python, shell), without the benchmarks in tests/bench
@@ -64,7 +65,8 @@ echo "simulator:  $simulator lines"
 echo "tests:      $tests lines (benchmarks apart: $bench lines)"
 echo "build code: $build lines (scripts, resources, installer, packaging)"
 awk -v t="$tests" -v p="$program" -v s="$simulator" -v b="$build" 'BEGIN {
-    printf "tests share of program + simulator: %.1f %%\n", (p + s) ? 100 * t / (p + s) : 0
-    printf "tests share of all code (program + simulator + build code): %.1f %%\n", (p + s + b) ? 100 * t / (p + s + b) : 0
+    rest = p + s + b
+    printf "tests share of all code (tests included): %.1f %%\n", (rest + t) ? 100 * t / (rest + t) : 0
+    printf "tests to the rest (program + simulator + build code): %.1f %%\n", rest ? 100 * t / rest : 0
 }'
 exit 0

@@ -5,8 +5,10 @@
 
 Writes Kestrel.ico (application icon, 32x32 and 16x16), TrayStart.ico (the
 tray picture shown before the first status refresh), Banner.bmp (the popup
-menu's banner picture, magenta = transparent), the 42 notification-area
-pictures in tray/ and IndicatorIcon.dat, the file that names them.
+menu's banner picture, magenta = transparent), the notification-area
+pictures in tray/ and IndicatorIcon.dat, the file that names them for its 42
+keys: two pictures for a pair that blinks (charging, and the lowest band on the
+battery), one for a pair that rests.
 
 Every picture is placed pixel by pixel from the code below, in the standard
 16-colour palette, so that it shows the same on every display depth the
@@ -172,7 +174,7 @@ TRAY_BOLT = [
 ]
 
 # A mains plug, prongs up, its cord trailing down; 7 x 14 for the right-hand side of a
-# 16x16 picture. The lamp on its face (L) is lit in the first image and dark in the second.
+# 16x16 picture, with a lit lamp (L) on its face.
 TRAY_PLUG = [
     '.K...K.',
     'KsK.KsK',
@@ -192,30 +194,27 @@ TRAY_PLUG = [
 
 
 def tray_picture(kind, band, phase):
-    """One of the 42 notification-area pictures.
+    """One of the notification-area pictures; phase 1 is the second picture of a blinking pair.
 
-    kind 'ac': mains, not charging: a full battery and the plug, whose lamp blinks.
+    kind 'ac': mains, not charging: a full battery and the plug with its lamp lit.
     kind 'charging': the bolt beside the gauge; the row being charged (the band's own
     top row) is dark in the first image and lit in the second.
-    kind 'dc': the battery alone, centred; its top lit row dims to the shade colour
-    in the second image, and in the lowest band the last red row goes out.
+    kind 'dc': the battery alone, centred; in the lowest band the last red row goes out
+    in the second image.
     """
     c = Canvas(16, 16)
     if kind == 'dc':
-        face, shade = band_colours(band)
         if phase == 0:
             tray_battery(c, 4, band + 1, band)
         else:
-            dim = (WHITE, SILVER) if band == 0 else (shade, shade)
-            tray_battery(c, 4, band + 1, band, band, dim)
+            tray_battery(c, 4, band + 1, band, band, (WHITE, SILVER))
         return c
     if kind == 'charging':
         tray_battery(c, 1, band + phase, band)
         stamp(c, 9, 3, TRAY_BOLT, YELLOW, K, diagonal=False)
         return c
     tray_battery(c, 1, GAUGE_ROWS, GAUGE_ROWS - 1)
-    lamp = 'G' if phase == 0 else 'g'
-    c.draw(9, 1, [row.replace('L', lamp) for row in TRAY_PLUG])
+    c.draw(9, 1, [row.replace('L', 'G') for row in TRAY_PLUG])
     return c
 
 
@@ -434,13 +433,23 @@ def write(path, data):
         f.write(data)
 
 
+def blinks(kind, band):
+    """Whether a pair blinks: only where it says something, while charging (the fill rising) and
+    in the lowest band on the battery (the warning). Every other pair rests on one picture."""
+    return kind == 'charging' or (kind == 'dc' and band == 0)
+
+
 def tray_set():
-    """The 42 pictures as (key, canvas), in the order the icon file lists them."""
-    out = [('ACNoCharging_%d' % (p + 1), tray_picture('ac', 9, p)) for p in range(2)]
+    """The 42 keys as (key, file name, canvas), in the order the icon file lists them. Both keys
+    of a resting pair name the one file of its first picture."""
+    out = []
+    pairs = [('ac', 'ACNoCharging', 9)]
     for kind, prefix in (('charging', 'ACCharging'), ('dc', 'DC')):
-        for b, name in enumerate(BANDS):
-            for p in range(2):
-                out.append(('%s%s_%d' % (prefix, name, p + 1), tray_picture(kind, b, p)))
+        pairs += [(kind, prefix + name, b) for b, name in enumerate(BANDS)]
+    for kind, key, band in pairs:
+        for p in range(2):
+            name = '%s_%d' % (key, p + 1) if blinks(kind, band) else key
+            out.append(('%s_%d' % (key, p + 1), name, tray_picture(kind, band, p if blinks(kind, band) else 0)))
     return out
 
 
@@ -454,9 +463,9 @@ def main(argv):
     write(os.path.join(target, 'Banner.bmp'), bitmap_bytes(banner()))
 
     lines = ['[Indicator.Icon]']
-    for key, canvas in tray_set():
-        write(os.path.join(target, 'tray', key + '.ico'), icon_bytes([canvas]))
-        lines.append('%s=tray\\%s.ico' % (key, key))
+    for key, name, canvas in tray_set():
+        write(os.path.join(target, 'tray', name + '.ico'), icon_bytes([canvas]))
+        lines.append('%s=tray\\%s.ico' % (key, name))
     write(os.path.join(target, 'IndicatorIcon.dat'), ('\r\n'.join(lines) + '\r\n').encode('ascii'))
     return 0
 

@@ -3,11 +3,11 @@
 
     python3 scripts/make-gauge-icon.py [OUTPUT-FOLDER]      (default: res/art)
 
-Writes Gauge.ico with pictures of 16, 32, 64 and 128 pixels. The gauge shows the icon
-only as a silhouette in its own colour, so the shape carries it: a round disc inside a
-ring of eight tapering rays, with a clear gap between disc and rays that survives the
-gauge's outline. In colour (the 16 and 32 pixel pictures) it is a yellow sun edged in
-black, lit from the upper left.
+Writes Gauge.ico with pictures of 32 and 16 pixels. The gauge loads the 32-pixel one
+and stretches it to the height of its title row, and shows it only as a silhouette in
+its own colour, so the shape carries it: a round disc inside a ring of eight tapering
+rays, with a clear gap between disc and rays that survives the stretching and the
+gauge's outline. In colour it is a yellow sun edged in black, lit from the upper left.
 
 The pictures are computed from the geometry below, 4 x 4 samples per pixel, in the
 standard 16-colour palette of scripts/make-artwork.py, whose icon writer is reused; the
@@ -24,7 +24,7 @@ _spec = importlib.util.spec_from_file_location('artwork', os.path.join(HERE, 'ma
 art = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(art)
 
-SIZES = (128, 64, 32, 16)
+SIZES = (32, 16)
 RAYS = 8
 SAMPLES = 4
 
@@ -75,7 +75,6 @@ def sun(size):
         return any(parts.get((x + dx, y + dy)) != parts[cell]
                    for dx, dy in ((-1, 0), (1, 0), (0, -1), (0, 1)))
 
-    rim = 2 if size >= 128 else 1
     for (x, y), part in parts.items():
         nx, ny = (x + 0.5 - half) / half, (y + 0.5 - half) / half
         light = -(nx + ny) / math.sqrt(2)   # towards the upper left
@@ -89,12 +88,6 @@ def sun(size):
         if edge(cell):
             # The smallest rays are too thin for a rim: they stay solid, a shade darker.
             c.set(cell[0], cell[1], art.OLIVE if part == RAY_PART and size <= 16 else art.K)
-    if rim > 1:
-        for cell in list(parts):
-            x, y = cell
-            if any(parts.get((x + dx, y + dy)) != parts[cell]
-                   for dx in (-2, -1, 0, 1, 2) for dy in (-2, -1, 0, 1, 2) if abs(dx) + abs(dy) <= 2):
-                c.set(x, y, art.K)
     return c
 
 

@@ -11,7 +11,9 @@ mark, with the minutes counter, or with both.
 
 The vertical orientation is the horizontal one turned a quarter to the left: the
 gauge fills from the bottom, the counter reads upwards with its label above it;
-only the marks stay upright. Magenta (255, 0, 255) is transparent everywhere.
+only the marks stay upright. Its bevels, the well and the gauge's segments are lit
+as in the horizontal one, from the top left, as the era's light falls in both.
+Magenta (255, 0, 255) is transparent everywhere.
 The output is byte-for-byte the same on every run.
 """
 
@@ -180,7 +182,9 @@ SECTIONS = [("Indicator.None", False, False), ("Indicator.Psm", True, False),
             ("Indicator.Rbt", False, True), ("Indicator.Psm.Rbt", True, True)]
 
 
-def gauge_picture(style):
+def gauge_picture(style, vertical=False):
+    """The gauge, filling from the left, or when vertical from the bottom; its segments are lit
+    from the top left either way."""
     w, h = style.well
     pic = Picture(w, h)
     for x in range(w):
@@ -198,59 +202,87 @@ def gauge_picture(style):
         for x in range(w):   # a highlight line along the top of each segment
             if pic.get(x, 0) != KEY:
                 pic.set(x, 0, tuple(min(255, c + 96) for c in pic.get(x, 0)))
-    return pic
+    if not vertical:
+        return pic
+    # Turned a quarter to the left, the fill rises from the bottom; mirrored top to bottom as well,
+    # each segment keeps its light side up and its highlight on the left. A segment's place from the
+    # bottom stays that of the horizontal one from the left.
+    turned = pic.turned_left()
+    if not style.segment:
+        return turned
+    out = Picture(turned.width, turned.height)
+    for y in range(out.height):
+        j = out.height - 1 - y             # the row's place counted from the bottom
+        start = j - j % style.segment       # the segment's first row from the bottom
+        mirrored = start + (style.segment - 2 - j % style.segment) if j % style.segment < style.segment - 1 else j
+        for x in range(out.width):
+            out.px[y][x] = turned.px[out.height - 1 - mirrored][x]
+    return out
 
 
-def body_picture(style, width):
-    """The body: a battery seen from the side, the terminal on the right."""
+def raised(pic, box, face, inner, open_side=None):
+    """A raised, bevelled rectangle lit from the top left: white on its top and left edges, dark on
+    its bottom and right ones, with a grey line inside those when inner is set. The open side
+    (joined to the body) gets no edge."""
+    x0, y0, x1, y1 = box
+    pic.rect(x0, y0, x1, y1, face)
+    if open_side != 'top':
+        pic.rect(x0, y0, x1, y0, WHITE)
+    if open_side != 'left':
+        pic.rect(x0, y0, x0, y1, WHITE)
+    if open_side != 'bottom':
+        pic.rect(x0, y1, x1, y1, DARK)
+    if open_side != 'right':
+        pic.rect(x1, y0, x1, y1, DARK)
+    if inner:
+        pic.rect(x0 + 1, y1 - 1, x1 - 1, y1 - 1, GREY)
+        pic.rect(x1 - 1, y0 + 1, x1 - 1, y1 - 1, GREY)
+
+
+def body_picture(style, width, vertical=False):
+    """The body: a battery seen from the side, the terminal on the right, or on top when vertical.
+    The vertical body is the horizontal one turned a quarter to the left, lit as the horizontal one
+    is, from the top left."""
     h = style.height
     nub_w = 3
     main_w = width - nub_w
-    pic = Picture(width, h)
+    ny0, ny1 = h // 3, h - 1 - h // 3
+
+    def place(x0, y0, x1, y1):
+        """A rectangle of the horizontal picture where the turned picture has it."""
+        return (y0, width - 1 - x1, y1, width - 1 - x0) if vertical else (x0, y0, x1, y1)
+
+    pic = Picture(h, width) if vertical else Picture(width, h)
+    main = place(0, 0, main_w - 1, h - 1)
+    nub = place(main_w, ny0, width - 1, ny1)
     if style.bevel:
-        pic.rect(0, 0, main_w - 1, h - 1, style.face)
-        pic.rect(0, 0, main_w - 1, 0, WHITE)
-        pic.rect(0, 0, 0, h - 1, WHITE)
-        pic.rect(0, h - 1, main_w - 1, h - 1, DARK)
-        pic.rect(main_w - 1, 0, main_w - 1, h - 1, DARK)
-        pic.rect(1, h - 2, main_w - 2, h - 2, GREY)
-        pic.rect(main_w - 2, 1, main_w - 2, h - 2, GREY)
-        ny0, ny1 = h // 3, h - 1 - h // 3
-        pic.rect(main_w, ny0, width - 1, ny1, style.face)
-        pic.rect(main_w, ny0, width - 1, ny0, WHITE)
-        pic.rect(main_w, ny1, width - 1, ny1, DARK)
-        pic.rect(width - 1, ny0, width - 1, ny1, DARK)
+        raised(pic, main, style.face, True)
+        raised(pic, nub, style.face, False, 'bottom' if vertical else 'left')
     else:
-        pic.rect(0, 0, main_w - 1, h - 1, style.face)
-        for x in range(main_w):
-            pic.set(x, 0, style.edge)
-            pic.set(x, h - 1, style.edge)
-        for y in range(h):
-            pic.set(0, y, style.edge)
-            pic.set(main_w - 1, y, style.edge)
-        ny0, ny1 = h // 3, h - 1 - h // 3
-        pic.rect(main_w, ny0, width - 1, ny1, style.edge)
-    # Rounded corners: the outermost pixels go.
-    for x, y in ((0, 0), (main_w - 1, 0), (0, h - 1), (main_w - 1, h - 1)):
-        pic.set(x, y, KEY)
-    if not style.bevel:
-        for x, y in ((1, 0), (0, 1), (main_w - 2, 0), (main_w - 1, 1), (1, h - 1), (0, h - 2),
-                     (main_w - 2, h - 1), (main_w - 1, h - 2)):
-            pic.set(x, y, KEY)
-        for x, y in ((1, 1), (main_w - 2, 1), (1, h - 2), (main_w - 2, h - 2)):
-            pic.set(x, y, style.edge)
+        pic.rect(*main, style.edge)
+        pic.rect(main[0] + 1, main[1] + 1, main[2] - 1, main[3] - 1, style.face)
+        pic.rect(*nub, style.edge)
+    # Rounded corners: the outermost pixels go; an edge without a bevel rounds one pixel more.
+    x0, y0, x1, y1 = main
+    for cx, cy, dx, dy in ((x0, y0, 1, 1), (x1, y0, -1, 1), (x0, y1, 1, -1), (x1, y1, -1, -1)):
+        pic.set(cx, cy, KEY)
+        if not style.bevel:
+            pic.set(cx + dx, cy, KEY)
+            pic.set(cx, cy + dy, KEY)
+            pic.set(cx + dx, cy + dy, style.edge)
     return pic
 
 
-def sunken_well(pic, x, y, w, h, style):
-    """The dark window the gauge shows in, one pixel larger than the gauge all round."""
-    fill = BLACK if style.bevel else (0, 0, 48)
-    pic.rect(x, y, x + w + 1, y + h + 1, fill)
+def sunken_well(pic, box, style):
+    """The dark window the gauge shows in, one pixel larger than the gauge all round, sunk into
+    the body: its shade on the top and left, its light on the bottom and right."""
+    x0, y0, x1, y1 = box
+    pic.rect(x0, y0, x1, y1, BLACK if style.bevel else (0, 0, 48))
     if style.bevel:
-        pic.rect(x - 1, y - 1, x + w + 1, y - 1, GREY)
-        pic.rect(x - 1, y - 1, x - 1, y + h + 1, GREY)
-        pic.rect(x - 1, y + h + 2, x + w + 2, y + h + 2, WHITE)
-        pic.rect(x + w + 2, y - 1, x + w + 2, y + h + 2, WHITE)
+        pic.rect(x0 - 1, y0 - 1, x1, y0 - 1, GREY)
+        pic.rect(x0 - 1, y0 - 1, x0 - 1, y1, GREY)
+        pic.rect(x0 - 1, y1 + 1, x1 + 1, y1 + 1, WHITE)
+        pic.rect(x1 + 1, y0 - 1, x1 + 1, y1 + 1, WHITE)
 
 
 def digit_cell(d, ink):
@@ -260,7 +292,8 @@ def digit_cell(d, ink):
 
 
 def layout(style, marks, time):
-    """The horizontal picture of one display mode: the body and where each element goes."""
+    """The horizontal picture of one display mode, its vertical twin and where each element goes in
+    the horizontal one."""
     h = style.height
     gw, gh = style.well
     x = 5
@@ -276,10 +309,14 @@ def layout(style, marks, time):
         places['RbtMin'] = (x, (h - GLYPH_H) // 2)
         x += len(LABEL[0]) + 4
     width = x + 3
-    body = body_picture(style, width)
     gx, gy = places['Gauge']
-    sunken_well(body, gx - 1, gy - 1, gw, gh, style)
-    return body, places
+    well = (gx, gy, gx + gw - 1, gy + gh - 1)   # the gauge's own pixels; the well is one larger
+    body = body_picture(style, width)
+    sunken_well(body, (well[0] - 1, well[1] - 1, well[2] + 1, well[3] + 1), style)
+    turned = body_picture(style, width, vertical=True)
+    # The well turned with the body: (x, y) goes to (y, width - 1 - x).
+    sunken_well(turned, (well[1] - 1, width - 1 - (well[2] + 1), well[3] + 1, width - 1 - (well[0] - 1)), style)
+    return body, turned, places
 
 
 def write(folder, relative, picture, written):
@@ -308,7 +345,7 @@ def make_skin(number, style, folder):
     label = Picture(len(LABEL[0]), GLYPH_H)
     label.draw(0, 0, LABEL, {'#': style.label})
 
-    common = [("GaugeH.bmp", gauge), ("GaugeV.bmp", gauge.turned_left()),
+    common = [("GaugeH.bmp", gauge), ("GaugeV.bmp", gauge_picture(style, vertical=True)),
               ("RbtNumH.bmp", strip_h), ("RbtNumV.bmp", strip_v),
               ("RbtMinH.bmp", label), ("RbtMinV.bmp", label.turned_left())]
     for key, pic in marks.items():
@@ -324,11 +361,11 @@ def make_skin(number, style, folder):
         lines.append("FixShowRestBatteryTime=%d" % style.time_fix)
     m = "255,0,255,"
     for section, show_marks, show_time in SECTIONS:
-        body, places = layout(style, show_marks, show_time)
+        body, turned, places = layout(style, show_marks, show_time)
         tag = section.split('.', 1)[1].replace('.', '')
         body_h = "Body%sH.bmp" % tag
         write(folder, os.path.join("Resource", sub, body_h), body, written)
-        write(folder, os.path.join("Resource", sub, "Body%sV.bmp" % tag), body.turned_left(), written)
+        write(folder, os.path.join("Resource", sub, "Body%sV.bmp" % tag), turned, written)
         bw = body.width
         lines += ["", "[%s]" % section]
         entries = [("Gauge", places['Gauge'], gauge.width, "GaugeH.bmp", "GaugeV.bmp")]

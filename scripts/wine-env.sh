@@ -32,6 +32,13 @@ kestrel_new_prefix() {
     # The taskbar, with its Start button and notification area, is the desktop's shell.
     WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell \
         /t REG_DWORD /d 1 /f >/dev/null 2>&1 </dev/null
+    # The era's look: its standard colours, and Wine's own fonts (fonts-wine), which this Wine
+    # finds only in the prefix's Fonts folder: Marlett draws the caption buttons (without it they
+    # read "0 1 r"), Tahoma and MS Sans Serif the dialogs.
+    WINEPREFIX="$1" wine reg import "$(kestrel_dos_path "$here/classic-look.reg")" >/dev/null 2>&1 </dev/null
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [ -e "$font" ] && ln -sf "$font" "$1/drive_c/windows/Fonts/"
+    done
     # The boot session's service manager does not start driver services reliably.
     WINEPREFIX="$1" wineserver -k 2>/dev/null || true
 }

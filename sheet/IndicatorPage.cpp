@@ -50,19 +50,25 @@ UINT SelectedSkinNumber(HWND page)
     return number;
 }
 
+// A stored skin that is no longer installed leaves the kind list without a selection.
+static BOOL KindChosen(HWND page)
+{
+    return SendMessageA(GetDlgItem(page, IdcKindList), CB_GETCURSEL, 0, 0) != CB_ERR;
+}
+
 static BOOL Checked(HWND page, int id)
 {
     return IsDlgButtonChecked(page, id) != BST_UNCHECKED;
 }
 
 // Sets the two "show" check boxes from the user's choices and what the selected skin forces;
-// a forced remaining time is hidden altogether, a forced power status only disabled.
+// a forced remaining time is hidden altogether, a forced power status only disabled. Without a
+// selection no skin forces anything.
 static void ApplySkinFixes(HWND page, BOOL *powerStatusFixed, BOOL *timeFixed)
 {
     SkinFix markFix = Free, timeFix = Free;
     IndicatorSkinInfo info;
-    info.Load(SelectedSkinNumber(page));
-    if (!info.GetInfo(NULL, 0, &markFix, &timeFix))
+    if (!KindChosen(page) || !info.Load(SelectedSkinNumber(page)) || !info.GetInfo(NULL, 0, &markFix, &timeFix))
         markFix = timeFix = Free;
     BOOL powerStatus = ResolveChoice(state.preferredPowerStatus, markFix, powerStatusFixed);
     BOOL time = ResolveChoice(state.preferredTime, timeFix, timeFixed);
@@ -106,10 +112,12 @@ static void ReleaseSample()
     }
 }
 
+// Without a selection there is no skin to show: the sample stays empty.
 static void RebuildSample(HWND page)
 {
     ReleaseSample();
-    state.sampleSkin = new (std::nothrow) IndicatorSkin(appState.instance);
+    if (KindChosen(page))
+        state.sampleSkin = new (std::nothrow) IndicatorSkin(appState.instance);
     // A skin whose file is missing loads without images and draws nothing visible.
     if (state.sampleSkin)
         state.sampleSkin->Load(SelectedSkinNumber(page),
@@ -247,9 +255,9 @@ static void DrawSample(HWND page, const DRAWITEMSTRUCT *item)
 static void OnApply(HWND page)
 {
     DWORD show = Checked(page, IdcShowIndicator) ? 1 : 0;
-    // A stored skin that is no longer installed leaves the kind list without a selection: the
-    // stored number stays, rather than a 0 that would take the indicator away.
-    const BOOL kindChosen = SendMessageA(GetDlgItem(page, IdcKindList), CB_GETCURSEL, 0, 0) != CB_ERR;
+    // Without a selection the stored number stays, rather than a 0 that would take the indicator
+    // away.
+    const BOOL kindChosen = KindChosen(page);
     DWORD number = SelectedSkinNumber(page);
     // No selection stores all ones, which the indicator takes as a free position.
     DWORD position = (DWORD)SendMessageA(GetDlgItem(page, IdcPositionList), CB_GETCURSEL, 0, 0);

@@ -92,6 +92,12 @@ const char *FaultText(BitmapFault fault)
                "stored bottom up with the size of their pixel data, and bit fields at 16 and 32)";
     case BitmapCutShort:
         return "is cut short: its header names more colours or pixels than the file holds";
+    case BitmapTooLarge: {
+        static char tooLarge[100];
+        wsprintfA(tooLarge, "is too large: Kestrel loads images of at most %ld pixels in width and in height",
+                  (long)LargestSkinImage);
+        return tooLarge;
+    }
     case BitmapWhole:
         break;
     }
@@ -465,11 +471,18 @@ int New(UINT number, const char *title)
 
     // The pictures every mode shares.
     Picture gauge, gaugeV, strip, stripV, cell, cellV, label, labelV, mark;
-    bool ok = gauge.Create(GaugeWidth, GaugeHeight, StarterKey) && strip.Create(10 * CellWidth, CellHeight, StarterKey)
-        && stripV.Create(CellHeight, 10 * CellWidth, StarterKey) && label.Create(LabelWidth, CellHeight, StarterKey);
-    for (int x = 0; ok && x < GaugeWidth; x++)   // segments of four with a gap that shows the well
-        if (x % 5 != 4)
-            gauge.Fill(x, 0, x, GaugeHeight - 1, Picture::Ink(x % 5 == 0 ? 'l' : 'g'));
+    bool ok = gauge.Create(GaugeWidth, GaugeHeight, StarterKey) && gaugeV.Create(GaugeHeight, GaugeWidth, StarterKey)
+        && strip.Create(10 * CellWidth, CellHeight, StarterKey) && stripV.Create(CellHeight, 10 * CellWidth, StarterKey)
+        && label.Create(LabelWidth, CellHeight, StarterKey);
+    // Segments of four with a gap that shows the well, filling from the left, or from the bottom
+    // when vertical; each lit from the top left: its highlight on its left, or on its top.
+    for (int i = 0; ok && i < GaugeWidth; i++) {
+        if (i % 5 == 4)
+            continue;
+        gauge.Fill(i, 0, i, GaugeHeight - 1, Picture::Ink(i % 5 == 0 ? 'l' : 'g'));
+        const int y = GaugeWidth - 1 - i;   // the same segment counted from the bottom
+        gaugeV.Fill(0, y, GaugeHeight - 1, y, Picture::Ink(i % 5 == 3 ? 'l' : 'g'));
+    }
     for (int d = 0; ok && d < 10; d++) {
         ok = cell.Create(CellWidth, CellHeight, StarterKey);
         if (ok) {
@@ -482,7 +495,7 @@ int New(UINT number, const char *title)
     }
     if (ok)
         label.Draw(0, 0, StarterLabel, CellHeight);
-    ok = ok && gauge.TurnLeft(&gaugeV) && label.TurnLeft(&labelV)
+    ok = ok && label.TurnLeft(&labelV)
         && SaveImage(resource, subfolder, "GaugeH", gauge) && SaveImage(resource, subfolder, "GaugeV", gaugeV)
         && SaveImage(resource, subfolder, "RbtNumH", strip) && SaveImage(resource, subfolder, "RbtNumV", stripV)
         && SaveImage(resource, subfolder, "RbtMinH", label) && SaveImage(resource, subfolder, "RbtMinV", labelV);
@@ -569,6 +582,12 @@ bool SaveBitmap(const char *path, HDC dc, HBITMAP bitmap, int width, int height)
         && picture.Save(path);
 }
 
+// Kestrel knows the remaining time only on the battery: on AC power it has none to show.
+UINT MinutesShown(PowerState state, UINT minutes)
+{
+    return state == OnAc || state == OnAcCharging ? 0 : minutes;
+}
+
 const PowerState SheetStates[3] = { OnAc, OnAcCharging, OnBattery };
 const int SheetMargin = 8;
 
@@ -617,8 +636,9 @@ int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COL
                 POINT h = { m + s * (cellWidth[0] + m), m + r * (cellHeight[0] + m) };
                 POINT v = { m + r * (3 * (cellWidth[1] + m) + m) + s * (cellWidth[1] + m),
                             m + rows * (cellHeight[0] + m) + m };
-                drawn = skins[r]->Draw(memory, TRUE, percent, SheetStates[s], minutes, &h, brush)
-                    && skins[r]->Draw(memory, FALSE, percent, SheetStates[s], minutes, &v, brush) && drawn;
+                const UINT shown = MinutesShown(SheetStates[s], minutes);
+                drawn = skins[r]->Draw(memory, TRUE, percent, SheetStates[s], shown, &h, brush)
+                    && skins[r]->Draw(memory, FALSE, percent, SheetStates[s], shown, &v, brush) && drawn;
             }
         }
         SelectObject(memory, old);
@@ -684,13 +704,14 @@ int Render(UINT number, const char *output, int argc, char **argv)
         skin.Release();
         return ExitProblems;
     }
-    int result = ExitUsage;
+    int result = ExitProblems;
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
     HBRUSH brush = background >= 0 ? CreateSolidBrush((COLORREF)background) : NULL;
     HGDIOBJ old = SelectObject(memory, picture);
-    BOOL drawn = skin.Draw(memory, horizontal, (UINT)percent, (PowerState)state, (UINT)minutes, NULL, brush);
+    BOOL drawn = skin.Draw(memory, horizontal, (UINT)percent, (PowerState)state,
+                           MinutesShown((PowerState)state, (UINT)minutes), NULL, brush);
     SelectObject(memory, old);
     if (drawn && SaveBitmap(output, memory, picture, width, height)) {
         printf("%s: skin %02u, display mode %lld, %s, %d x %d\n", output, number, mode,

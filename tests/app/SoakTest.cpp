@@ -172,6 +172,44 @@ void Pump()
     KillTimer(NULL, watchdog);
 }
 
+// Every call of the process to the shell's notification area goes through its import table;
+// pointed at CountedNotifyIcon, that table counts them.
+UINT shellCalls;
+BOOL(WINAPI *realNotifyIcon)(DWORD, NOTIFYICONDATAA *);
+
+BOOL WINAPI CountedNotifyIcon(DWORD message, NOTIFYICONDATAA *data)
+{
+    shellCalls++;
+    return realNotifyIcon(message, data);
+}
+
+// Replaces the address this program calls for an imported function; returns the one it had, or
+// null when the program does not import it.
+void *ReplaceImport(const char *dll, const char *function, void *replacement)
+{
+    BYTE *base = (BYTE *)GetModuleHandleA(NULL);
+    const IMAGE_NT_HEADERS *headers = (const IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (IMAGE_IMPORT_DESCRIPTOR *d = (IMAGE_IMPORT_DESCRIPTOR *)(base + imports.VirtualAddress); d->Name; d++) {
+        if (lstrcmpiA((const char *)(base + d->Name), dll) != 0)
+            continue;
+        IMAGE_THUNK_DATA *name = (IMAGE_THUNK_DATA *)(base + d->OriginalFirstThunk);
+        IMAGE_THUNK_DATA *slot = (IMAGE_THUNK_DATA *)(base + d->FirstThunk);
+        for (; name->u1.AddressOfData; name++, slot++) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)
+                    || lstrcmpA((const char *)((IMAGE_IMPORT_BY_NAME *)(base + name->u1.AddressOfData))->Name, function))
+                continue;
+            DWORD protection;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
+            void *previous = (void *)slot->u1.Function;
+            slot->u1.Function = (ULONG_PTR)replacement;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+            return previous;
+        }
+    }
+    return NULL;
+}
+
 // The battery over the day: draining, low, charging, full on AC, no battery, unknown line.
 const struct { FakeBatteryState state; DWORD percent, minutes; } BatteryDay[] = {
     { FakeOnBattery, 92, 300 }, { FakeOnBattery, 47, 140 }, { FakeOnBattery, 4, 9 }, { FakeAcCharging, 35, 0 },
@@ -364,6 +402,38 @@ TEST_F(SoakTest, TheStatusRefreshesOnTheFirstTickThenEveryTwentiethAndAfterABroa
     EXPECT_TRUE(GetIconInfo(appState.smallAppIcon, &info)) << "the application's icon went with the pictures";
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
+}
+
+// With the installation's pictures the icon rests on AC power and full and on the battery above
+// the lowest band: the ticks, refreshes included, send the shell nothing. While charging and when
+// the battery is low it blinks, one picture each tick.
+TEST_F(SoakTest, TheTrayIconRestsUnlessChargingOrLowAndARestingIconSendsTheShellNothing)
+{
+    HWND window = CreateMainWindow();
+    ASSERT_TRUE(appState.trayIcon && appState.trayIcon->Added()) << "no notification area";
+    realNotifyIcon = (BOOL(WINAPI *)(DWORD, NOTIFYICONDATAA *))ReplaceImport("shell32.dll", "Shell_NotifyIconA",
+                                                                            (void *)CountedNotifyIcon);
+    ASSERT_TRUE(realNotifyIcon != NULL);
+    const struct { FakeBatteryState state; DWORD percent; bool blinks; } states[] = {
+        { FakeAcNotCharging, 100, false }, { FakeOnBattery, 50, false }, { FakeOnBattery, 10, false },
+        { FakeOnBattery, 9, true }, { FakeAcCharging, 50, true }, { FakeAcCharging, 100, true },
+    };
+    for (const auto &s : states) {
+        ASSERT_TRUE(FakeBatterySet(battery, s.state, s.percent, 60));
+        SendMessageA(window, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+        SendMessageA(window, WM_TIMER, StatusTimer, 0);
+        shellCalls = 0;
+        UINT changes = 0;
+        for (UINT tick = 0; tick < 2 * RefreshEveryTicks; tick++) {
+            const HICON shown = appState.trayIcon->Icon();
+            SendMessageA(window, WM_TIMER, StatusTimer, 0);
+            changes += appState.trayIcon->Icon() != shown;
+        }
+        EXPECT_EQ(s.blinks ? 2 * RefreshEveryTicks : 0, changes) << s.state << " at " << s.percent << "%";
+        EXPECT_EQ(changes, shellCalls) << s.state << " at " << s.percent << "%";
+    }
+    ReplaceImport("shell32.dll", "Shell_NotifyIconA", (void *)realNotifyIcon);
+    DestroyWindow(window);
 }
 
 TEST_F(SoakTest, ADayOfRunningLosesNoObjectAndDestroyReleasesEverything)

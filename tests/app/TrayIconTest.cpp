@@ -15,7 +15,7 @@ namespace {
 TEST(TrayIcon, RefusalsTooltipAndReadding)
 {
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
-    HICON icon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
+    HICON icon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION), later = LoadIconA(NULL, (LPCSTR)IDI_WARNING);
     NOTIFYICONDATAA own = NOTIFYICONDATAA();   // the same icon, to ask the shell about it
     own.cbSize = TrayRecordSize;
     own.hWnd = window;
@@ -36,12 +36,21 @@ TEST(TrayIcon, RefusalsTooltipAndReadding)
         EXPECT_TRUE(tray.Modify(NULL, NULL));
         EXPECT_STREQ(longest, tray.Tip());
 
-        // A re-created notification area has lost the icon; Readd brings it back as it was.
+        // A re-created notification area has lost the icon, so the shell refuses whatever is
+        // sent: the picture and tip shown already (the tip cut as the shell keeps it) are not sent
+        // again; a new picture or tip is. Readd brings the icon back as it was last given.
         ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &own));
-        EXPECT_FALSE(tray.Modify(icon, NULL));
+        const std::string longer = std::string(longest) + " and more", seventyOne = seventy + "k";
+        const struct { HICON icon; const char *tip; bool sent; } changes[] = {
+            { NULL, NULL, false }, { NULL, longest, false }, { NULL, longer.c_str(), false }, { icon, NULL, true },
+            { icon, "Battery in use", true }, { icon, seventy.c_str(), true }, { icon, seventyOne.c_str(), false },
+            { NULL, NULL, true },
+        };
+        for (const auto &c : changes)
+            EXPECT_EQ(!c.sent, tray.Modify(c.icon, c.tip) != FALSE) << (c.tip ? c.tip : "no tip");
         EXPECT_TRUE(tray.Readd());
-        EXPECT_TRUE(tray.Modify(icon, NULL));
-        EXPECT_STREQ(longest, tray.Tip());
+        EXPECT_TRUE(tray.Modify(later, NULL));
+        EXPECT_EQ(seventy.substr(0, 63), tray.Tip());
 
         EXPECT_TRUE(tray.Remove());
         EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &own));   // one icon only, and it is gone
@@ -52,7 +61,6 @@ TEST(TrayIcon, RefusalsTooltipAndReadding)
 
     // A first Add the shell refuses (here an icon of the same window and id is already there, as
     // when the taskbar does not exist yet): the latest picture and tip are what Readd shows.
-    HICON later = LoadIconA(NULL, (LPCSTR)IDI_WARNING);
     {
         TrayIcon tray;
         ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &own));

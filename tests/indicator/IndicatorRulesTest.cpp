@@ -41,12 +41,13 @@ bool SamePicture(HICON a, HICON b)
 
 // Each slot shows the picture IndicatorIcon.dat names only when the name and the file are sound,
 // and a copy of the application's icon otherwise; without the file every slot takes that copy.
+// Slots that name one file show one picture, and every slot that falls back the same copy.
 TEST(BatteryIconSet, APictureThatCannotBeUsedGivesTheApplicationsIcon)
 {
-    enum Kind { Sound, Blanks, Missing, Folder, CutShort, Bitmap, Empty, TooLong, KindCount };
+    enum Kind { Sound, Blanks, SameFile, Missing, Folder, CutShort, Bitmap, Empty, TooLong, KindCount };
     const std::string folder = testskin::FreshFolder("kestrel-icons"), resources = folder + "Resource\\";
     const std::string iconFile = folder + "IndicatorIcon.dat", images = KESTREL_IMAGE_DIR "\\Resource\\";
-    const std::string sound = images + "tray\\DC090to100_1.ico";
+    const std::string sound = images + "tray\\DC090to100.ico";
     HICON fallback = (HICON)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON, 16,
                                        16, 0);
     HICON named = (HICON)LoadImageA(NULL, sound.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE);
@@ -54,11 +55,12 @@ TEST(BatteryIconSet, APictureThatCannotBeUsedGivesTheApplicationsIcon)
     CreateDirectoryA(resources.c_str(), NULL);
     for (int k = 0; k < KindCount; k++) {
         const std::string name = std::to_string(k) + ".ico";
-        const std::string value[KindCount] = { name, "  " + name + "  ", name, name, name, name, "",
+        // SameFile names the first kind's file, in other letters.
+        const std::string value[KindCount] = { name, "  " + name + "  ", "0.ICO", name, name, name, name, "",
                                                std::string(260 - resources.size(), 'n') + ".ico" };
         if (k == Folder)
             CreateDirectoryA((resources + name).c_str(), NULL);
-        else if (k != Missing)
+        else if (k != Missing && k != SameFile)
             CopyFileA((k == Bitmap ? images + "Skin01\\GaugeH.bmp" : sound).c_str(), (resources + name).c_str(), FALSE);
         if (k == CutShort) {   // the first half of the picture
             HANDLE cut = CreateFileA((resources + name).c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
@@ -74,12 +76,40 @@ TEST(BatteryIconSet, APictureThatCannotBeUsedGivesTheApplicationsIcon)
         ASSERT_TRUE(set.Load(GetModuleHandleA(NULL), &tray, fallback, folder.substr(0, folder.size() - 1).c_str(),
                              resources.c_str()));
         for (int k = 0; k < KindCount; k++)
-            EXPECT_TRUE(SamePicture(set.Icon(k), withFile && k <= Blanks ? named : fallback) && set.Icon(k) != fallback)
+            EXPECT_TRUE(SamePicture(set.Icon(k), withFile && k <= SameFile ? named : fallback) && set.Icon(k) != fallback)
                 << "slot " << k << (withFile ? "" : " without the file");
+        EXPECT_EQ(withFile, set.Icon(Sound) != set.Icon(Blanks));
+        EXPECT_TRUE(set.Icon(SameFile) == set.Icon(Sound));
+        for (UINT slot = Missing; slot < IconSlotCount; slot++)   // the slots after the kinds have no key
+            EXPECT_TRUE(set.Icon(slot) == set.Icon(withFile ? Missing : Sound)) << "slot " << slot;
         set.Release();
     }
     DestroyIcon(named);
     DestroyIcon(fallback);
+}
+
+// The installation's pictures blink only where they say something: while charging, and in the
+// lowest band on the battery. Every other pair rests on one picture, which the tray icon then
+// never has to send again.
+TEST(BatteryIconSet, TheShippedPicturesBlinkWhileChargingAndWhenLowAndRestOtherwise)
+{
+    TrayIcon tray;
+    BatteryIconSet set;
+    ASSERT_TRUE(set.Load(GetModuleHandleA(NULL), &tray, NULL, KESTREL_IMAGE_DIR, KESTREL_IMAGE_DIR "\\Resource\\"));
+    const struct { int state; UINT percent; bool blinks; } pairs[] = {
+        { OnAc, 100, false }, { OnAc, 3, false }, { OnAcCharging, 0, true }, { OnAcCharging, 55, true },
+        { OnAcCharging, 100, true }, { OnBattery, 9, true }, { OnBattery, 0, true }, { OnBattery, 10, false },
+        { OnBattery, 50, false }, { OnBattery, 100, false },
+    };
+    for (const auto &p : pairs) {
+        UINT pair[2];
+        IconPairFor(p.percent, (PowerState)p.state, pair);
+        ASSERT_TRUE(set.Icon(pair[0]) && set.Icon(pair[1]));
+        const bool shared = set.Icon(pair[0]) == set.Icon(pair[1]);
+        EXPECT_TRUE(p.blinks ? !shared && !SamePicture(set.Icon(pair[0]), set.Icon(pair[1])) : shared)
+            << p.percent << "% in state " << p.state;
+    }
+    set.Release();
 }
 
 TEST(ClampRectToArea, ShiftsIntoTheAreaKeepingTheSize)

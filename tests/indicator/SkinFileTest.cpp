@@ -104,6 +104,39 @@ TEST(BitmapFileIsWhole, TheFileHoldsTheColourTableTheLoaderReads)
     }
 }
 
+TEST(BitmapFileFault, NoImageIsWiderOrHigherThanTheLargestASkinMayUse)
+{
+    // Uncompressed pixels are bounded by the file's size as well; run lengths only by the header's
+    // own count, so a file of a kilobyte may claim any size.
+    const LONG most = LargestSkinImage, huge = 0x7FFFFFFF;
+    const struct { WORD bpp; DWORD compression; LONG width, height; DWORD fileSize; BitmapFault fault; } cases[] = {
+        { 8, BI_RLE8, 8000, 8000, 1024, BitmapTooLarge }, { 4, BI_RLE4, huge, huge, 1024, BitmapTooLarge },
+        { 8, BI_RLE8, most, most, 1024, BitmapWhole }, { 8, BI_RLE8, most + 1, 1, 1024, BitmapTooLarge },
+        { 4, BI_RLE4, 1, most + 1, 1024, BitmapTooLarge }, { 24, BI_RGB, most, 1, 54 + 3 * most, BitmapWhole },
+        { 24, BI_RGB, most + 1, 1, 54 + 3 * (most + 1) + 1, BitmapTooLarge },
+        { 32, BI_RGB, 1, -most, 54 + 4 * most, BitmapWhole }, { 32, BI_RGB, 1, -most - 1, 1 << 20, BitmapTooLarge },
+        { 8, BI_RLE8, -5, 5, 1024, BitmapNoPixels },
+    };
+    for (const auto &c : cases) {
+        const DWORD colours = c.bpp <= 8 ? 2 : 0, offset = 14 + 40 + 4 * colours;
+        const BITMAPFILEHEADER file = { 0x4D42, c.fileSize, 0, 0, offset };
+        const BITMAPINFOHEADER info = { 40, c.width, c.height, 1, c.bpp, c.compression, c.fileSize - offset, 0, 0,
+                                        colours, 0 };
+        BYTE head[sizeof file + sizeof info];
+        memcpy(head, &file, sizeof file);
+        memcpy(head + sizeof file, &info, sizeof info);
+        EXPECT_EQ(c.fault, BitmapFileFault(head, sizeof head, c.fileSize))
+            << c.bpp << " bits, " << c.width << " x " << c.height << " in " << c.fileSize << " bytes";
+    }
+    // The old core header's sizes are 16 bits wide.
+    const BITMAPFILEHEADER file = { 0x4D42, 1 << 20, 0, 0, 0 };
+    const BITMAPCOREHEADER core = { 12, 0xFFFF, 1, 1, 24 };
+    BYTE head[sizeof file + sizeof core];
+    memcpy(head, &file, sizeof file);
+    memcpy(head + sizeof file, &core, sizeof core);
+    EXPECT_EQ(BitmapTooLarge, BitmapFileFault(head, sizeof head, 1 << 20));
+}
+
 TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
 {
     // A fix of 0 forces the box off (1 on, as the sheet scenario sees with the shipped skins), any
@@ -119,6 +152,16 @@ TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
     SkinFix mark = Free, time = ForcedOn;
     ASSERT_TRUE(info.Load(4) && info.GetInfo(title, sizeof title, &mark, &time));
     EXPECT_TRUE(title40.substr(0, 29) == title && mark == ForcedOff && time == Free) << title;
+    // A fix is read as a whole number: what follows its leading digits is ignored, and a value
+    // that does not start with one reads as 0.
+    const struct { const char *value; SkinFix fix; } fixes[] = {
+        { "1", ForcedOn }, { "0", ForcedOff }, { "yes", ForcedOff }, { "1x", ForcedOn }, { "01", ForcedOn },
+        { "-1", Free }, { "10", Free }, { "", Free },
+    };
+    for (const auto &f : fixes) {
+        WritePrivateProfileStringA("Indicator.General", "FixShowRestBatteryTime", f.value, file.c_str());
+        EXPECT_TRUE(info.Load(4) && info.GetInfo(NULL, 0, &mark, &time) && time == f.fix) << '"' << f.value << '"';
+    }
     // A number without a file: not valid, whatever was loaded before.
     EXPECT_FALSE(info.Load(43) || info.GetInfo(title, sizeof title, &mark, &time));
 }

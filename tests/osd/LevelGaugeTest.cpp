@@ -3,8 +3,12 @@
 // scenarios see; what a day of gauges leaves behind, the soak.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "common/Gdi.h"
 #include "osd/BrightnessOsd.h"
 #include "osd/LevelGauge.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -53,10 +57,12 @@ TEST(GaugeLayout, TheWorkedExampleTwoLevelsALongTitleAndWhatCannotFit)
         EXPECT_FALSE(PlanGauge(m, &p)) << m.levelCount << " levels, title " << m.titleWidth << ", margin " << m.margin;
 }
 
-// The display's style, with the texts the display loads.
-GaugeStyle Style(UINT n)
+// The display's style, with the texts the display loads, and a shadow that shows apart from the
+// outline when a test asks for one.
+GaugeStyle Style(UINT n, COLORREF shadow = RGB(0, 0, 0))
 {
     GaugeStyle style = DisplayGaugeStyle(n);
+    style.shadowColour = shadow;
     style.minLabel = "Min.";
     style.maxLabel = "Max.";
     style.title = "Brightness";
@@ -71,9 +77,9 @@ protected:
         gauge.Destroy();
         DestroyWindow(window);
     }
-    void Build(UINT n, UINT w, UINT h)
+    void Build(UINT n, UINT w, UINT h, COLORREF shadow = RGB(0, 0, 0))
     {
-        ASSERT_TRUE(gauge.Setup(Style(n)) && gauge.LayoutForScreen(w, h));
+        ASSERT_TRUE(gauge.Setup(Style(n, shadow)) && gauge.LayoutForScreen(w, h));
         UINT gw, gh;
         gauge.GetSize(&gw, &gh);
         window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, (int)gw, (int)gh, NULL, NULL, NULL, NULL);
@@ -131,6 +137,120 @@ TEST_F(GaugeOnScreen, EveryLevelIsADisjointBodyOutlineAndShadowWithAMarkForEachU
     DestroyWindow(owner);
     EXPECT_TRUE(osd.Window() == NULL);
     osd.Destroy();
+}
+
+// Whether any of the region lies in the rectangle.
+bool AnyIn(HRGN region, const RECT &area)
+{
+    HRGN part = CreateRectRgnIndirect(&area);
+    const bool any = CombineRgn(part, part, region, RGN_AND) != NULLREGION;
+    DeleteObject(part);
+    return any;
+}
+
+// The region moved by (x, y), less the given one: empty when the moved region lies inside it.
+bool MovedInside(HRGN region, int x, int y, HRGN inside)
+{
+    HRGN moved = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(moved, region, NULL, RGN_COPY);
+    OffsetRgn(moved, x, y);
+    const bool in = CombineRgn(moved, moved, inside, RGN_DIFF) == NULLREGION;
+    DeleteObject(moved);
+    return in;
+}
+
+// The top-left corner of a region's first rectangle: a point that lies in it.
+POINT PointIn(HRGN region)
+{
+    POINT p = { -1, -1 };
+    const DWORD size = GetRegionData(region, 0, NULL);
+    std::string data(size, '\0');
+    RGNDATA *rgn = (RGNDATA *)&data[0];
+    if (size && GetRegionData(region, size, rgn) && rgn->rdh.nCount) {
+        p.x = ((const RECT *)rgn->Buffer)->left;
+        p.y = ((const RECT *)rgn->Buffer)->top;
+    }
+    return p;
+}
+
+// Besides its segments the gauge shows the icon, the title from the first segment's column on,
+// and the labels at the ends of the level row, all ringed by the outline and extruded down to the
+// right by the shadow, and paints each in its own colour. The places follow from the segments:
+// the title row is T high, the labels' columns L and R wide, a segment and a gap S wide each.
+TEST_F(GaugeOnScreen, BesidesTheSegmentsTheIconTitleAndLabelsShowRingedAndShadowed)
+{
+    Build(8, 1024, 768, RGB(255, 0, 0));
+    ASSERT_TRUE(gauge.SetLevel(window, 3));
+    UINT width, height;
+    gauge.GetSize(&width, &height);
+    RECT first, last;
+    ASSERT_TRUE(gauge.GetSegment(0, &first) && gauge.GetSegment(7, &last));
+    const LONG w = (LONG)width, h = (LONG)height, t = first.top, s = first.right - first.left, l = first.left - s;
+    const LONG r = w - last.right - s, iconX = l - t, titleX = first.left;
+    // Inside the outline's width (1) and the shadow's depth (3) the icon is t - 5 square.
+    const RECT iconBox = { iconX + 1, 1, iconX + t - 4, t - 4 };
+    HRGN body = gauge.GetLitShape(LevelGauge::MainLayer), outline = gauge.GetLitShape(LevelGauge::OutlineLayer);
+    HRGN shape = WindowShape(), ringed = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(ringed, body, outline, RGN_OR);
+    const struct { const char *what; HRGN region; RECT area; bool shows; } places[] = {
+        { "the icon", body, iconBox, true },
+        { "nothing between the icon and the title", shape, { iconBox.right + 11, 0, titleX - 4, t }, false },
+        { "the title from the first segment's column on", body, { titleX + 1, 1, titleX + s, t - 4 }, true },
+        { "Min. at the left of the level row", body, { 1, t + 1, l / 2, h - 4 }, true },
+        { "nothing between Min. and the first segment", shape, { l + 1, t + 6, titleX - 1, h - 6 }, false },
+        { "Max. at the right of the level row", body, { w - r / 2, t + 1, w - 4, h - 4 }, true },
+    };
+    for (const auto &p : places)
+        EXPECT_EQ(p.shows, AnyIn(p.region, p.area)) << p.what;
+    const struct { const char *what; int x, y; HRGN inside; bool in; } moves[] = {
+        { "the outline rings the body on the left", -1, 0, ringed, true },
+        { "the outline rings the body above", 0, -1, ringed, true },
+        { "the shadow extrudes the body one pixel down to the right", 1, 1, shape, true },
+        { "... two pixels", 2, 2, shape, true },
+        { "... three pixels", 3, 3, shape, true },
+        { "no shadow lies up to the left", -2, -2, shape, false },
+    };
+    for (const auto &m : moves)
+        EXPECT_EQ(m.in, MovedInside(body, m.x, m.y, m.inside)) << m.what;
+    DeleteObject(ringed);
+    DeleteObject(shape);
+    // The icon is icon 117's 32 x 32 picture stretched into its box: its silhouette is the body there.
+    HICON icon = (HICON)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDI_GAUGE), IMAGE_ICON, 32, 32, 0);
+    ASSERT_TRUE(icon != NULL);
+    {
+        const int iw = iconBox.right - iconBox.left, ih = iconBox.bottom - iconBox.top;
+        MemoryPicture drawn(iw, ih);
+        const RECT all = { 0, 0, iw, ih };
+        HBRUSH key = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(drawn.dc, &all, key);
+        DeleteObject(key);
+        ASSERT_TRUE(DrawIconEx(drawn.dc, 0, 0, icon, iw, ih, 0, NULL, DI_NORMAL));
+        int different = 0;
+        for (int i = 0; i < iw * ih; i++)
+            different += (GetPixel(drawn.dc, i % iw, i / iw) != RGB(255, 0, 255))
+                != (PtInRegion(body, iconBox.left + i % iw, iconBox.top + i / iw) != FALSE);
+        EXPECT_EQ(0, different);
+    }
+    DestroyIcon(icon);
+
+    // Painted: the body in the gauge's colour, the outline black, the shadow in its own colour.
+    ShowWindow(window, SW_SHOWNA);
+    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, (int)width, (int)height);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    ASSERT_TRUE(gauge.Paint(dc, window));
+    const struct { LevelGauge::LayerKind layer; COLORREF colour; } colours[] = {
+        { LevelGauge::MainLayer, RGB(0, 255, 0) }, { LevelGauge::OutlineLayer, RGB(0, 0, 0) },
+        { LevelGauge::ShadowLayer, RGB(255, 0, 0) },
+    };
+    for (const auto &c : colours) {
+        const POINT p = PointIn(gauge.GetLitShape(c.layer));
+        EXPECT_EQ(c.colour, GetPixel(dc, p.x, p.y)) << "layer " << c.layer << " at " << p.x << "," << p.y;
+    }
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    ReleaseDC(NULL, screen);
 }
 
 } // namespace

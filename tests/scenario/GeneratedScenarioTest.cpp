@@ -40,10 +40,12 @@ struct SkinCase {
     int powerState, percent, minutes;         // shown while the case runs: 0 AC, 1 charging, 2 battery
 };
 
-// Seeds with (seed % LargeEvery) == 0 draw a large picture: a 4000 x 4000 frame, or a checkerboard
-// of 600 x 600 whose shape takes more rectangles than Kestrel accepts.
+// Seeds with (seed % LargeEvery) == 0 draw a large picture: a frame of the largest size a skin image
+// may have, or a checkerboard of 600 x 600 whose shape takes more rectangles than Kestrel accepts.
 const unsigned LargeEvery = 500;
 const size_t MostShapeRectangles = 10000;
+// Wider or higher images are refused, whatever their file holds.
+const int LargestImage = 1024;
 // The installed resource folder, as the program joins names to it.
 const size_t ResourceFolderLength = sizeof "C:\\Program Files\\Ardwick\\Kestrel\\Resource\\" - 1;
 const std::string Resources = std::string(InstallFolder) + "\\Resource\\";
@@ -156,9 +158,9 @@ bool MakeElement(SkinCase &c, const std::string &element, bool placed, bool larg
     int height = dice.Chance(10) ? dice.Between(1, 320) : dice.Between(1, 48);
     const bool checkerboard = large && c.seed % (2 * LargeEvery) != 0;
     if (large) {
-        width = height = checkerboard ? 600 : 4000;
+        width = height = checkerboard ? 600 : LargestImage;
     } else if (dice.Chance(2)) {
-        width = 4000;   // a long thin strip, one way or the other
+        width = dice.Chance(50) ? LargestImage : 4000;   // a long thin strip, one way or the other
         height = 1;
         if (dice.Chance(50))
             std::swap(width, height);
@@ -200,7 +202,7 @@ bool MakeElement(SkinCase &c, const std::string &element, bool placed, bool larg
     const bool malformed = !large && dice.Chance(5);
     *value = place + std::to_string(GetRValue(key)) + "," + std::to_string(GetGValue(key)) + "," +
              std::to_string(GetBValue(key)) + "," + (malformed ? "" : entryName);
-    return nameUsable && kind < 70 && !malformed;
+    return nameUsable && kind < 70 && !malformed && width <= LargestImage && height <= LargestImage;
 }
 
 SkinCase GenerateSkinCase(unsigned seed)
@@ -276,7 +278,7 @@ const Picture *ExpectedBody(const SkinCase &c)
 // ---- the cases against the running program
 
 const UINT SettingsChangedMessage = 0x8065;
-// Long enough for a 4000 x 4000 body to be loaded and shaped; a hang takes longer.
+// Long enough for the largest body to be loaded and shaped; a hang takes longer.
 const UINT AnswerTimeoutMs = 60000;
 
 // The seeds to run: the one KESTREL_CASE_SEED names, or 0 to KESTREL_CASE_COUNT - 1 (count by default).

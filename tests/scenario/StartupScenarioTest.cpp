@@ -13,16 +13,6 @@ const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
 
 std::string SiblingLog() { return ReadTextFile(std::string(InstallFolder) + "\\tapfire.log"); }
 
-// Windows made by the process being watched.
-DWORD watchedProcess, windowsMade;
-
-void CALLBACK CountWindowMade(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD)
-{
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    windowsMade += object == OBJID_WINDOW && owner == watchedProcess;
-}
-
 typedef KestrelWorld Startup;
 
 TEST_F(Startup, ASecondCopyEndsAtOnceWithoutAWindowTheDriverOrTheSibling)
@@ -35,23 +25,21 @@ TEST_F(Startup, ASecondCopyEndsAtOnceWithoutAWindowTheDriverOrTheSibling)
     ASSERT_TRUE(WaitUntil([] { return SiblingLog() != ""; }));
     ASSERT_TRUE(SimClearLog());
 
-    // The second copy is watched from its first instruction: any window it made would be seen.
+    // The second copy is watched from its start to its end: a window it made would be found.
+    // (Wine tells no process of the windows another one makes as they are made.)
     PROCESS_INFORMATION second;
-    ASSERT_TRUE(StartProcess(std::string("\"") + InstallFolder + "\\Kestrel.exe\"", &second, CREATE_SUSPENDED));
-    watchedProcess = second.dwProcessId;
-    windowsMade = 0;
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, NULL, CountWindowMade,
-                                         second.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
-    ResumeThread(second.hThread);
+    ASSERT_TRUE(StartProcess(std::string("\"") + InstallFolder + "\\Kestrel.exe\"", &second));
+    int windowsSeen = 0;
+    const DWORD started = GetTickCount();
+    while (WaitForSingleObject(second.hProcess, 1) == WAIT_TIMEOUT && GetTickCount() - started < 10000)
+        windowsSeen += FindProcessWindow(second.dwProcessId, NULL, NULL) != NULL;
     DWORD code = 99;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.hProcess, 10000));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.hProcess, 0));
     GetExitCodeProcess(second.hProcess, &code);
-    WaitUntil([] { return false; }, 200);   // the last events of the process
-    UnhookWinEvent(hook);
     CloseHandle(second.hProcess);
     CloseHandle(second.hThread);
     EXPECT_EQ(0u, code);
-    EXPECT_EQ(0u, windowsMade);
+    EXPECT_EQ(0, windowsSeen);
     // An opened channel always probes its features first: no probe, no open.
     EXPECT_EQ("", DriverRequests());
     const std::string log = SiblingLog();

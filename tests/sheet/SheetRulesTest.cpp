@@ -5,8 +5,11 @@
 
 #include "TestPaths.h"
 #include "app/AppState.h"
+#include "app/SettingsStore.h"
+#include "indicator/TestSkin.h"
 #include "res/resource.h"
 #include "sheet/IndicatorChoices.h"
+#include "sheet/IndicatorPage.h"
 #include "sheet/PowerControlPage.h"
 #include "sheet/SettingsSheet.h"
 #include "sheet/VersionPage.h"
@@ -72,6 +75,59 @@ TEST(IndicatorChoices, TheSampleRunsOnBatteryChargesRestsOnAcAndRunsDownAgain)
         EXPECT_EQ(c.caption, SampleCaptionId((PowerState)c.state)) << c.state;
 }
 
+// How many pixels of the page's sample show the test skin's body, drawn as the button asks.
+int SampleBodyPixels(HWND page)
+{
+    const int width = 160, height = 40;
+    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = IdcSample;
+    item.hwndItem = GetDlgItem(page, IdcSample);
+    item.hDC = dc;
+    item.rcItem = { 0, 0, width, height };
+    SendMessageA(page, WM_DRAWITEM, IdcSample, (LPARAM)&item);
+    int body = 0;
+    for (int i = 0; i < width * height; i++)
+        body += GetPixel(dc, i % width, i / width) == testskin::BodyColour;
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    ReleaseDC(NULL, screen);
+    return body;
+}
+
+// A stored skin that is no longer installed leaves the kind list without a selection: the page
+// then shows no sample and no skin's fixes, skin 0's least of all; choosing a skin shows both.
+TEST(IndicatorPage, WithoutASelectionThereIsNoSampleAndNoSkinForcesAChoice)
+{
+    const std::string folder = testskin::FreshFolder("kestrel-page");
+    ASSERT_TRUE(testskin::WriteSkin(folder, 0));
+    testskin::UseFolder(folder);
+    WritePrivateProfileStringA("Indicator.General", "FixShowPowerStatusMark", "0", (folder + "Indicator00.dat").c_str());
+    appState.instance = GetModuleHandleA(NULL);
+    DWORD stored[2] = { 9, ModePowerStatus };
+    AccessSetting(TRUE, SettingIndicatorNumber, &stored[0]);
+    AccessSetting(TRUE, SettingIndicatorMode, &stored[1]);
+    HWND sheet = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, NULL, NULL, NULL, NULL);
+    HWND page = CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(IDD_INDICATOR_PAGE), sheet, IndicatorPageProc, 0);
+    ASSERT_TRUE(page != NULL);
+    HWND kind = GetDlgItem(page, IdcKindList), mark = GetDlgItem(page, IdcShowPowerStatus);
+    EXPECT_TRUE(SendMessageA(kind, CB_GETCOUNT, 0, 0) == 1 && SendMessageA(kind, CB_GETCURSEL, 0, 0) == CB_ERR);
+    EXPECT_TRUE(IsDlgButtonChecked(page, IdcShowPowerStatus) && IsWindowEnabled(mark));
+    EXPECT_EQ(0, SampleBodyPixels(page));
+    SendMessageA(kind, CB_SETCURSEL, 0, 0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IdcKindList, CBN_SELCHANGE), (LPARAM)kind);
+    EXPECT_TRUE(!IsDlgButtonChecked(page, IdcShowPowerStatus) && !IsWindowEnabled(mark));
+    EXPECT_LT(0, SampleBodyPixels(page));
+    DestroyWindow(page);
+    DestroyWindow(sheet);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ardwick\\Kestrel\\Settings");
+    appState.sheetWindow = NULL;
+}
+
 TEST(VersionReport, TextsFollowTheDriversState)
 {
     const struct { DriverReport report; VersionTexts texts; } cases[] = {
@@ -109,6 +165,9 @@ TEST(SettingsSheet, PagesCarryTheirTitlesIconsAndHelp)
     FillSheetHeader(instance, NULL, SheetStartPage, pages, SheetPagesShown(NULL), icons.caption, caption, &header);
     EXPECT_TRUE(header.dwFlags == (PSH_PROPSHEETPAGE | PSH_USEHICON | PSH_HASHELP) && header.hIcon == icons.caption
                 && header.hIcon != NULL);
+    EXPECT_STREQ("Kestrel Properties", header.pszCaption);
+    EXPECT_TRUE(header.nStartPage == 1 && header.nStartPage < header.nPages
+                && !strcmp("Power Control", pages[header.nStartPage].pszTitle)) << header.nStartPage;
     ReleaseSheetIcons(&icons);
 }
 
