@@ -137,6 +137,12 @@ what() {
     fi
 }
 
+# A desktop session's message bus, which a notification needs: without one, notify-send would
+# start a bus of its own that outlives this script.
+sessionBus() {
+    [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/bus" ]
+}
+
 # Says once, and again only when it changes, what keeps the driver from the backlight or the CPU
 # clock caps of this machine: for autostart it goes to a desktop notification as well.
 accessNotice() {
@@ -168,7 +174,8 @@ accessNotice() {
     fi
     [ "$(cat "$stamp" 2>/dev/null)" = "$notice" ] && return 0
     say "$notice"
-    [ -t 2 ] || ! command -v notify-send >/dev/null || notify-send -i kestrel Kestrel "$notice" 2>/dev/null
+    [ -t 2 ] || ! command -v notify-send >/dev/null || ! sessionBus ||
+        timeout 10 notify-send -i kestrel Kestrel "$notice" </dev/null >/dev/null 2>&1 9>&-
     printf '%s\n' "$notice" >"$stamp"
 }
 

@@ -71,7 +71,10 @@ else
     WINE=/usr/lib/wine/wine64 program=amd64 programFolder="$prefix/drive_c/Program Files/Ardwick/Kestrel"
     export WINELOADER=$WINE
 fi
-w() { WINEPREFIX=$prefix WINEDEBUG=-all "$WINE" "$@" </dev/null 2>/dev/null; }
+# Every look into the prefix and at the screen is bounded: a hang fails its check and says which.
+w() { WINEPREFIX=$prefix WINEDEBUG=-all timeout 60 "$WINE" "$@" </dev/null 2>/dev/null; }
+# phase WHAT: a time-stamped line, so that a slow run shows where its time went.
+phase() { echo "package-scenario: $(date +%T) $*" >&2; }
 
 kestrel_start_xvfb 1024x768x24 || stop "Xvfb did not start"
 trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --transparent false \
@@ -112,15 +115,25 @@ said_once() { printf '%s\n' "$output" | grep -q 'cannot set the CPU clock caps: 
 levels() { [ "$(value "$tree/class/backlight/panel/brightness")" = 937 ] &&
            [ "$(value "$tree/cpufreq/policy0/scaling_max_freq")" = 2400000 ]; }
 # A window of the prefix's explorer.exe (the icon) embedded in the tray, and its picture not blank.
-docked() { xwininfo -tree -id "$tray" 2>/dev/null | grep -q '"explorer.exe"'; }
+docked() { timeout 10 xwininfo -tree -id "$tray" 2>/dev/null | grep -q '"explorer.exe"'; }
 icon_drawn() {
-    icon=$(xwininfo -tree -id "$tray" | sed -n 's/^ *\(0x[0-9a-f]*\) .*"explorer.exe".*/\1/p' | head -n 1)
-    [ -n "$icon" ] && [ "$(import -display "$DISPLAY" -window "$icon" -format '%k' info: 2>/dev/null)" -gt 2 ]
+    icon=$(timeout 10 xwininfo -tree -id "$tray" | sed -n 's/^ *\(0x[0-9a-f]*\) .*"explorer.exe".*/\1/p' | head -n 1)
+    [ -n "$icon" ] && [ "$(timeout 10 import -display "$DISPLAY" -window "$icon" -format '%k' info: 2>/dev/null)" -gt 2 ]
+}
+
+# run_launcher SECONDS [ARGUMENTS...]: runs the launcher, bounded, into output and status. Its output
+# goes through a file: a process it leaves running that kept a pipe open would stall a reader.
+run_launcher() {
+    limit=$1
+    shift
+    timeout "$limit" "$kestrel" "$@" >"$work/launcher.out" 2>&1
+    status=$?
+    output=$(cat "$work/launcher.out")
 }
 
 # The first run: a new 64-bit prefix, Kestrel and the driver in it, the icon, the levels.
-output=$(timeout 240 "$kestrel" 2>&1)
-status=$?
+phase "the first run"
+run_launcher 240
 echo "$output" | sed 's/^/first run: /'
 check "the first run ends with 0 (it ended with $status)" [ $status -eq 0 ]
 check "the new prefix is a 64-bit one" grep -qx '#arch=win64' "$prefix/system.reg"
@@ -133,10 +146,10 @@ first=$(kestrels)
 check "the stored levels (AC: the top ones) reach the panel and the first cap" until_true 20 levels
 check "the icon docks in the notification area" until_true 20 docked && check "the icon shows a picture" until_true 10 icon_drawn
 check "the first run says that policy1's cap is not writable" said_once
+phase "the second run"
 
 # The second run: the same Kestrel goes on, the copy it starts ends by itself, nothing is said again.
-output=$(timeout 60 "$kestrel" 2>&1)
-status=$?
+run_launcher 60
 echo "$output" | sed 's/^/second run: /'
 check "the second run ends with 0 (it ended with $status)" [ $status -eq 0 ]
 check "the second run says nothing" [ -z "$output" ]
@@ -144,9 +157,9 @@ check "the second run leaves one Kestrel, the first" until_true 15 only_first ||
     echo "package-scenario: Kestrel processes: $(kestrels | tr '\n' ' ') (the first: $first)" >&2
 
 # --uninstall: no Kestrel and no driver in the prefix, the caps as they were, the settings kept.
+phase "--uninstall"
 w reg add 'HKCU\Software\Ardwick\Kestrel\Settings' /v LCDBackLightDC /t REG_DWORD /d 3 /f >/dev/null
-output=$(timeout 120 "$kestrel" --uninstall 2>&1)
-status=$?
+run_launcher 120 --uninstall
 echo "$output" | sed 's/^/uninstall: /'
 check "kestrel --uninstall ends with 0 (it ended with $status)" [ $status -eq 0 ]
 check "Kestrel has ended" until_true 10 running 0
