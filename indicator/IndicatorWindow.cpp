@@ -7,6 +7,7 @@
 #include "app/SettingsStore.h"
 #include "gfx/Tooltip.h"
 #include "indicator/IndicatorSkin.h"
+#include "res/resource.h"
 
 // The indicator is never activated, not even by a move: activating it would take the focus from
 // the program the user is working in.
@@ -297,7 +298,7 @@ LRESULT CALLBACK IndicatorWindow::IndicatorWindowProc(HWND hwnd, UINT message, W
             self->OnButtonUp();
         return 0;
     case WM_LBUTTONDBLCLK:
-        PostMessageA(self->owner, WM_COMMAND, CmdProperties, 0);
+        PostMessageA(self->owner, WM_COMMAND, IDM_PROPERTIES, 0);
         return 0;
     }
     return CallWindowProcA(self->previous, hwnd, message, wParam, lParam);

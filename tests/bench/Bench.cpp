@@ -20,6 +20,7 @@
 #include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
 #include "osd/BrightnessOsd.h"
+#include "res/resource.h"
 #include "scenario/Scenario.h"
 
 namespace {
@@ -135,7 +136,7 @@ public:
         if (empty)
             PostMessageA(empty, WM_CLOSE, 0, 0);
         else if (kestrel)
-            PostMessageA(kestrel, WM_COMMAND, CmdExit, 0);
+            PostMessageA(kestrel, WM_COMMAND, IDM_EXIT, 0);
         if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0)
             TerminateProcess(info.hProcess, 1);
         CloseHandle(info.hProcess);
@@ -376,7 +377,7 @@ void SheetOpening(int runs)
         SheetWatch watch = { program.Id(), NULL };
         for (int i = 0; main && i < runs; i++) {
             double start = Now();
-            PostMessageA(main, WM_COMMAND, CmdProperties, 0);
+            PostMessageA(main, WM_COMMAND, IDM_PROPERTIES, 0);
             if (!PollUntil(SheetShown, &watch, 10000))
                 break;
             samples.push_back(Now() - start);
