@@ -60,8 +60,9 @@ static void RebuildIndicator(HWND window)
     ReadPowerStatus(&status);
     appState.indicator = new (std::nothrow) IndicatorWindow;
     if (appState.indicator)
-        appState.indicator->Create(appState.instance, window, number, mode, position, vertical == 0, status.percent,
-                                   status.state, status.minutes, status.text);
+        appState.indicator->Create(appState.instance, window, appState.installFolder, appState.resourceFolder, number,
+                                   mode, position, vertical == 0, status.percent, status.state, status.minutes,
+                                   status.text);
 }
 
 // The gauge polls even when its window could not be made: every Show then fails quietly.

@@ -51,8 +51,9 @@ IndicatorWindow::IndicatorWindow()
     pressWindow.x = pressWindow.y = 0;
 }
 
-BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, UINT skinNumber, DWORD displayMode, DWORD position,
-                             BOOL horizontal, UINT percent, PowerState state, UINT minutes, const char *tipText)
+BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, const char *installFolder, const char *resourceFolder,
+                             UINT skinNumber, DWORD displayMode, DWORD position, BOOL horizontal, UINT percent,
+                             PowerState state, UINT minutes, const char *tipText)
 {
     if (window) {
         SetLastError(ERROR_ALREADY_EXISTS);
@@ -67,7 +68,7 @@ BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, UINT skinNumber, DWOR
     }
     int x, y;
     DWORD error;
-    if (!skin->Load(skinNumber, displayMode) || !skin->CopyRegion(horizontal, &shape))
+    if (!skin->Load(installFolder, resourceFolder, skinNumber, displayMode) || !skin->CopyRegion(horizontal, &shape))
         goto failed;
     skin->GetSize(horizontal, &width, &height);
     this->position = position;

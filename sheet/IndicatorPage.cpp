@@ -68,7 +68,8 @@ static void ApplySkinFixes(HWND page, BOOL *powerStatusFixed, BOOL *timeFixed)
 {
     SkinFix markFix = Free, timeFix = Free;
     IndicatorSkinInfo info;
-    if (!KindChosen(page) || !info.Load(SelectedSkinNumber(page)) || !info.GetInfo(NULL, 0, &markFix, &timeFix))
+    if (!KindChosen(page) || !info.Load(appState.installFolder, SelectedSkinNumber(page))
+            || !info.GetInfo(NULL, 0, &markFix, &timeFix))
         markFix = timeFix = Free;
     BOOL powerStatus = ResolveChoice(state.preferredPowerStatus, markFix, powerStatusFixed);
     BOOL time = ResolveChoice(state.preferredTime, timeFix, timeFixed);
@@ -118,10 +119,10 @@ static void RebuildSample(HWND page)
     ReleaseSample();
     if (KindChosen(page))
         state.sampleSkin = new (std::nothrow) IndicatorSkin(appState.instance);
+    const DWORD mode = ModeFromChecks(Checked(page, IDC_SHOW_POWER_STATUS), Checked(page, IDC_SHOW_REMAINING_TIME));
     // A skin whose file is missing loads without images and draws nothing visible.
     if (state.sampleSkin)
-        state.sampleSkin->Load(SelectedSkinNumber(page),
-                               ModeFromChecks(Checked(page, IDC_SHOW_POWER_STATUS), Checked(page, IDC_SHOW_REMAINING_TIME)));
+        state.sampleSkin->Load(appState.installFolder, appState.resourceFolder, SelectedSkinNumber(page), mode);
     InvalidateRect(GetDlgItem(page, IDC_SAMPLE), NULL, FALSE);
 }
 
@@ -138,7 +139,7 @@ static void FillKindList(HWND page, DWORD storedNumber)
     LRESULT chosen = CB_ERR;
     for (UINT number = 0; number < SkinNumberCount; number++) {
         IndicatorSkinInfo info;
-        info.Load(number);
+        info.Load(appState.installFolder, number);
         char title[SkinTitleBufferSize];
         if (!info.GetInfo(title, sizeof title, NULL, NULL))
             continue;

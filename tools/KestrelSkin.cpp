@@ -18,7 +18,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/AppState.h"
 #include "gfx/Region.h"
 #include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
@@ -47,12 +46,17 @@ int Usage()
     return ExitUsage;
 }
 
-// Points the program's folders at the skin author's folder, as start-up does for an installation.
-bool UseFolder(const char *folder)
+// The skin author's folder as Kestrel's folders of an installation, as start-up makes them.
+struct Folders {
+    char install[PathSize];    // as given, no trailing backslash added
+    char resource[PathSize];   // install + "\Resource\"
+};
+
+bool UseFolder(const char *folder, Folders *folders)
 {
-    return CopyText(appState.installFolder, PathSize, folder)
-        && CopyText(appState.resourceFolder, PathSize, folder)
-        && AppendText(appState.resourceFolder, PathSize, "\\Resource\\");
+    return CopyText(folders->install, PathSize, folder)
+        && CopyText(folders->resource, PathSize, folder)
+        && AppendText(folders->resource, PathSize, "\\Resource\\");
 }
 
 bool ParseNumber(const char *text, long long *value)
@@ -105,8 +109,8 @@ const char *FaultText(BitmapFault fault)
 }
 
 // Checks one key of a mode section and prints its line; returns the number of problems.
-int CheckKey(const char *skinFile, const char *section, SkinElement element, BOOL horizontal, bool reachable,
-             int bodyWidth, int bodyHeight, int *width, int *height)
+int CheckKey(const char *skinFile, const char *resourceFolder, const char *section, SkinElement element,
+             BOOL horizontal, bool reachable, int bodyWidth, int bodyHeight, int *width, int *height)
 {
     char key[32], name[SkinNameSize], path[PathSize];
     SkinElementKey(element, horizontal, key, sizeof key);
@@ -135,7 +139,7 @@ int CheckKey(const char *skinFile, const char *section, SkinElement element, BOO
     case EntryPresent:
         break;
     }
-    if (!SkinImagePath(appState.resourceFolder, name, path, sizeof path)) {
+    if (!SkinImagePath(resourceFolder, name, path, sizeof path)) {
         printf("PROBLEM: %s: the resource folder and the name together exceed %u characters\n", name,
                PathSize - 1);
         return 1;
@@ -194,10 +198,10 @@ int CheckKey(const char *skinFile, const char *section, SkinElement element, BOO
     return problems;
 }
 
-int Check(UINT number)
+int Check(const Folders &folders, UINT number)
 {
     char skinFile[PathSize];
-    if (!SkinFilePath(appState.installFolder, number, skinFile, sizeof skinFile)) {
+    if (!SkinFilePath(folders.install, number, skinFile, sizeof skinFile)) {
         fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
         return ExitUsage;
     }
@@ -208,7 +212,7 @@ int Check(UINT number)
         problems++;
     }
     IndicatorSkinInfo info;
-    if (!info.Load(number)) {
+    if (!info.Load(folders.install, number)) {
         printf("%s: PROBLEM: no such skin file\n", skinFile);
         return ExitProblems;
     }
@@ -231,8 +235,8 @@ int Check(UINT number)
                 if (!SkinModeReads(layout, element))
                     continue;
                 int w, h;
-                problems += CheckKey(skinFile, layout.section, element, horizontal, reachable, bodyWidth, bodyHeight,
-                                     &w, &h);
+                problems += CheckKey(skinFile, folders.resource, layout.section, element, horizontal, reachable,
+                                     bodyWidth, bodyHeight, &w, &h);
                 if (element == SkinBody) {
                     bodyWidth = w;
                     bodyHeight = h;
@@ -445,7 +449,7 @@ bool SaveImage(const char *resource, const char *subfolder, const char *name, co
 
 // Writes IndicatorNN.dat and its images in Resource\SkinNN: every display mode's section, both
 // orientations, the gauge, the three marks and the minutes counter with its label.
-int New(UINT number, const char *title)
+int New(const Folders &folders, UINT number, const char *title)
 {
     char skinFile[PathSize], subfolder[16], resource[PathSize];
     if (number >= SkinNumberCount || lstrlenA(title) >= (int)SkinTitleSize || strchr(title, '\n')) {
@@ -454,8 +458,8 @@ int New(UINT number, const char *title)
         return ExitUsage;
     }
     wsprintfA(subfolder, "Skin%02u", number);
-    if (!SkinFilePath(appState.installFolder, number, skinFile, sizeof skinFile)
-            || !CopyText(resource, sizeof resource, appState.resourceFolder)
+    if (!SkinFilePath(folders.install, number, skinFile, sizeof skinFile)
+            || !CopyText(resource, sizeof resource, folders.resource)
             || lstrlenA(resource) + lstrlenA(subfolder) + 32 >= (int)PathSize) {
         fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
         return ExitUsage;
@@ -466,7 +470,7 @@ int New(UINT number, const char *title)
     }
     char folder[PathSize];
     wsprintfA(folder, "%s%s", resource, subfolder);
-    CreateDirectoryA(appState.resourceFolder, NULL);
+    CreateDirectoryA(folders.resource, NULL);
     CreateDirectoryA(folder, NULL);
 
     // The pictures every mode shares.
@@ -558,7 +562,7 @@ int New(UINT number, const char *title)
         ok = false;
     if (!ok) {
         DeleteFileA(skinFile);   // no half-written skin for Kestrel to list
-        fprintf(stderr, "KestrelSkin: cannot write the skin into %s\n", appState.installFolder);
+        fprintf(stderr, "KestrelSkin: cannot write the skin into %s\n", folders.install);
         return ExitProblems;
     }
     printf("%s: \"%s\", with its images in %s\n", skinFile, title, folder);
@@ -594,11 +598,12 @@ const int SheetMargin = 8;
 // The contact sheet of the display modes the user can choose: at the top one row per mode, the three
 // power states horizontal; below them the same vertical, one group of three per mode, side by side.
 // Every cell is as large as the largest body of its orientation.
-int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COLORREF background)
+int RenderSheet(const Folders &folders, UINT number, const char *output, UINT percent, UINT minutes,
+                COLORREF background)
 {
     IndicatorSkinInfo info;
     SkinFix markFix = Free, timeFix = Free;
-    if (info.Load(number))
+    if (info.Load(folders.install, number))
         info.GetInfo(NULL, 0, &markFix, &timeFix);
     const HINSTANCE module = GetModuleHandleA(NULL);
     IndicatorSkin none(module), mark(module), time(module), both(module);
@@ -609,7 +614,7 @@ int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COL
         if (!Reachable(mode, markFix, timeFix))
             continue;
         skins[rows++] = all[mode];
-        all[mode]->Load(number, mode);
+        all[mode]->Load(folders.install, folders.resource, number, mode);
         for (int o = 0; o < 2; o++) {
             int w, h;
             all[mode]->GetSize(o == 0, &w, &h);
@@ -659,7 +664,7 @@ int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COL
     return result;
 }
 
-int Render(UINT number, const char *output, int argc, char **argv)
+int Render(const Folders &folders, UINT number, const char *output, int argc, char **argv)
 {
     long long mode = 3, percent = 57, state = OnBattery, minutes = 75, background = -1;
     BOOL horizontal = TRUE;
@@ -691,11 +696,11 @@ int Render(UINT number, const char *output, int argc, char **argv)
         return Usage();
     }
     if (sheet)   // over the desktop's teal unless told otherwise: key pixels show what lies below
-        return RenderSheet(number, output, (UINT)percent, (UINT)minutes,
+        return RenderSheet(folders, number, output, (UINT)percent, (UINT)minutes,
                            background >= 0 ? (COLORREF)background : RGB(0, 128, 128));
 
     IndicatorSkin skin(GetModuleHandleA(NULL));
-    skin.Load(number, (DWORD)mode);
+    skin.Load(folders.install, folders.resource, number, (DWORD)mode);
     int width = 0, height = 0;
     skin.GetSize(horizontal, &width, &height);
     if (width <= 0 || height <= 0) {
@@ -736,15 +741,16 @@ int main(int argc, char **argv)
     long long number;
     if (argc < 4 || !ParseNumber(argv[3], &number) || number < 0 || number > 0xFFFFFFFFLL)
         return Usage();
-    if (!UseFolder(argv[2])) {
+    Folders folders;
+    if (!UseFolder(argv[2], &folders)) {
         fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
         return ExitUsage;
     }
     if (strcmp(argv[1], "check") == 0 && argc == 4)
-        return Check((UINT)number);
+        return Check(folders, (UINT)number);
     if (strcmp(argv[1], "render") == 0 && argc >= 5)
-        return Render((UINT)number, argv[4], argc - 5, argv + 5);
+        return Render(folders, (UINT)number, argv[4], argc - 5, argv + 5);
     if (strcmp(argv[1], "new") == 0 && argc == 5)
-        return New((UINT)number, argv[4]);
+        return New(folders, (UINT)number, argv[4]);
     return Usage();
 }

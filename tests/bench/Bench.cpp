@@ -15,9 +15,7 @@
 
 #include "FakeBattery.h"
 #include "TestPaths.h"
-#include "app/AppState.h"
 #include "app/MainWindow.h"
-#include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
 #include "osd/BrightnessOsd.h"
 #include "res/resource.h"
@@ -392,15 +390,13 @@ void SheetOpening(int runs)
 
 void SkinLoadAndPaint(HINSTANCE instance, int runs)
 {
-    CopyText(appState.installFolder, PathSize, KESTREL_IMAGE_DIR);
-    CopyText(appState.resourceFolder, PathSize, KESTREL_IMAGE_DIR "\\Resource\\");
     std::vector<double> loads, paints;
     HDC screen = GetDC(NULL);
     HDC canvas = CreateCompatibleDC(screen);
     for (int i = 0; i < runs; i++) {
         IndicatorSkin skin(instance);
         double start = Now();
-        if (!skin.Load(1, 0))
+        if (!skin.Load(KESTREL_IMAGE_DIR, KESTREL_IMAGE_DIR "\\Resource\\", 1, 0))
             break;
         loads.push_back(Now() - start);
         int width = 0, height = 0;

@@ -9,11 +9,10 @@
 #include "FakeBattery.h"
 #include "SimControl.h"
 #include "TestPaths.h"
-#include "app/AppState.h"
-#include "gfx/Text.h"
 #include "res/resource.h"
 
 const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
+const char InstalledResources[] = "C:\\Program Files\\Ardwick\\Kestrel\\Resource\\";
 static const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
 static const char ProductKey[] = "Software\\Ardwick\\Kestrel";
 static const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
@@ -376,12 +375,6 @@ std::string StoredSettings()
         all += "|" + std::string(name) + ":" + std::to_string(type) + ":" + std::string((char *)data, size);
     RegCloseKey(key);
     return all;
-}
-
-void UseInstalledFolders()
-{
-    CopyText(appState.installFolder, PathSize, InstallFolder);
-    CopyText(appState.resourceFolder, PathSize, (std::string(InstallFolder) + "\\Resource\\").c_str());
 }
 
 UserWindow::UserWindow()
