@@ -373,7 +373,6 @@ const char *const StarterMarks[3][9] = {
     { "...###...", ".#######.", ".#.....#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.",
       ".#######." },                                                         // on battery
 };
-const char *const StarterMarkFiles[3] = { "PsmAcNoCharging", "PsmAcCharging", "PsmDc" };
 const char *const StarterDigits[10][5] = {
     { "###", "#.#", "#.#", "#.#", "###" }, { ".#.", "##.", ".#.", ".#.", "###" }, { "###", "..#", "###", "#..", "###" },
     { "###", "..#", ".##", "..#", "###" }, { "#.#", "#.#", "###", "..#", "..#" }, { "###", "#..", "###", "..#", "###" },
@@ -413,6 +412,26 @@ StarterLayout LayOut(BOOL marks, BOOL time)
     l.width = x + 1 + NubWidth;
     return l;
 }
+
+// The starter's elements in SkinElement order: where each goes in the horizontal body, its width
+// there (the counter shows three cells of the strip) and its file, one for each orientation ("H",
+// "V") but for the marks, which stand upright in both. The body has no place; its file is the
+// display mode's.
+struct StarterElement {
+    POINT StarterLayout::*place;
+    int width;
+    const char *file;
+    bool upright;
+};
+const StarterElement StarterElements[SkinElementCount] = {
+    { NULL, 0, NULL, false },
+    { &StarterLayout::gauge, GaugeWidth, "Gauge", false },
+    { &StarterLayout::mark, MarkSize, "PsmAcNoCharging", true },
+    { &StarterLayout::mark, MarkSize, "PsmAcCharging", true },
+    { &StarterLayout::mark, MarkSize, "PsmDc", true },
+    { &StarterLayout::digits, MinuteDigits * CellWidth, "RbtNum", false },
+    { &StarterLayout::label, LabelWidth, "RbtMin", false },
+};
 
 // The body: a battery seen from the side, flat face and dark edge, the terminal on the right, with
 // the sunken well the gauge shows in.
@@ -507,7 +526,7 @@ int New(const Folders &folders, UINT number, const char *title)
         ok = mark.Create(MarkSize, MarkSize, StarterKey);
         if (ok) {
             mark.Draw(0, 0, StarterMarks[m], MarkSize);
-            ok = SaveImage(resource, subfolder, StarterMarkFiles[m], mark);
+            ok = SaveImage(resource, subfolder, StarterElements[SkinMarkAcNoCharging + m].file, mark);
         }
     }
 
@@ -533,28 +552,20 @@ int New(const Folders &folders, UINT number, const char *title)
             const BOOL horizontal = o == 0;
             for (int e = 0; ok && e < SkinElementCount; e++) {
                 const SkinElement element = (SkinElement)e;
+                const StarterElement &starter = StarterElements[e];
                 if (!SkinModeReads(layout, element))
                     continue;
-                // Each element's place in the horizontal body and its width there, and its file.
-                POINT place = element == SkinGauge ? l.gauge : element == SkinDigits ? l.digits
-                            : element == SkinLabel ? l.label : l.mark;
-                const int width = element == SkinGauge ? GaugeWidth : element == SkinDigits ? MinuteDigits * CellWidth
-                                : element == SkinLabel ? LabelWidth : MarkSize;
-                if (element == SkinBody)
-                    wsprintfA(name, "%s%c", BodyNames[mode], horizontal ? 'H' : 'V');
-                else if (element == SkinGauge || element == SkinDigits || element == SkinLabel)
-                    wsprintfA(name, "%s%c", element == SkinGauge ? "Gauge" : element == SkinDigits ? "RbtNum" : "RbtMin",
-                              horizontal ? 'H' : 'V');
-                else
-                    lstrcpyA(name, StarterMarkFiles[element - SkinMarkAcNoCharging]);   // marks stay upright
-                if (!horizontal)
-                    place = Turned(place, width, l.width);
                 char key[32];
                 SkinElementKey(element, horizontal, key, sizeof key);
-                ok = element == SkinBody
-                    ? fprintf(out, "%s=255,0,255,%s\\%s.bmp\r\n", key, subfolder, name) > 0
-                    : fprintf(out, "%s=%ld,%ld,255,0,255,%s\\%s.bmp\r\n", key, (long)place.x, (long)place.y, subfolder,
-                              name) > 0;
+                wsprintfA(name, "%s%s", starter.file ? starter.file : BodyNames[mode],
+                          starter.upright ? "" : horizontal ? "H" : "V");
+                if (!starter.place) {
+                    ok = fprintf(out, "%s=255,0,255,%s\\%s.bmp\r\n", key, subfolder, name) > 0;
+                    continue;
+                }
+                const POINT place = horizontal ? l.*starter.place : Turned(l.*starter.place, starter.width, l.width);
+                ok = fprintf(out, "%s=%ld,%ld,255,0,255,%s\\%s.bmp\r\n", key, (long)place.x, (long)place.y, subfolder,
+                             name) > 0;
             }
         }
     }
