@@ -3,7 +3,6 @@
 #include <new>
 #include <stdlib.h>
 
-#include "app/MainWindow.h"
 #include "app/SettingsStore.h"
 #include "gfx/Tooltip.h"
 #include "indicator/IndicatorSkin.h"

@@ -45,8 +45,7 @@
 #define IDC_NOTICE_TEXT1        1001
 #define IDC_NOTICE_TEXT2        1002
 
-// Controls of the "Version Information" page (the title is drawn in large type in either of its
-// two ids)
+// Controls of the "Version Information" page (a static of either title id shows in large type)
 #define IDC_VERSION_TITLE       1000
 #define IDC_VERSION_TITLE2      1001
 #define IDC_LOGO                1002

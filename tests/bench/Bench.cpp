@@ -15,7 +15,6 @@
 
 #include "FakeBattery.h"
 #include "TestPaths.h"
-#include "app/MainWindow.h"
 #include "indicator/IndicatorSkin.h"
 #include "osd/BrightnessOsd.h"
 #include "res/resource.h"

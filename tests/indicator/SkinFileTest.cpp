@@ -160,7 +160,8 @@ TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
     };
     for (const auto &f : fixes) {
         WritePrivateProfileStringA("Indicator.General", "FixShowRestBatteryTime", f.value, file.c_str());
-        EXPECT_TRUE(info.Load(install.c_str(), 4) && info.GetInfo(NULL, 0, &mark, &time) && time == f.fix) << '"' << f.value << '"';
+        EXPECT_TRUE(info.Load(install.c_str(), 4) && info.GetInfo(NULL, 0, &mark, &time) && time == f.fix)
+            << '"' << f.value << '"';
     }
     // A number without a file: not valid, whatever was loaded before.
     EXPECT_FALSE(info.Load(install.c_str(), 43) || info.GetInfo(title, sizeof title, &mark, &time));
