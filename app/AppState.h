@@ -8,8 +8,7 @@
 
 #include "app/BrightnessPolling.h"
 #include "app/SleepWatch.h"
-
-const UINT PathSize = 260;
+#include "gfx/Text.h"
 
 class BatteryIconSet;
 class BrightnessOsd;

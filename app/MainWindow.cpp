@@ -60,8 +60,9 @@ static void RebuildIndicator(HWND window)
     ReadPowerStatus(&status);
     appState.indicator = new (std::nothrow) IndicatorWindow;
     if (appState.indicator)
-        appState.indicator->Create(appState.instance, window, number, mode, position, vertical == 0, status.percent,
-                                   status.state, status.minutes, status.text);
+        appState.indicator->Create(appState.instance, window, appState.installFolder, appState.resourceFolder, number,
+                                   mode, position, vertical == 0, status.percent, status.state, status.minutes,
+                                   status.text);
 }
 
 // The gauge polls even when its window could not be made: every Show then fails quietly.
@@ -222,8 +223,8 @@ static void OnTrayCallback(HWND window, LPARAM mouseMessage)
 {
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:   BringForward(window); break;
-    case WM_LBUTTONDBLCLK: PostMessageA(window, WM_COMMAND, CmdProperties, 0); break;
-    case WM_RBUTTONDOWN:   PostMessageA(window, WM_COMMAND, CmdShowMenu, 0); break;
+    case WM_LBUTTONDBLCLK: PostMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0); break;
+    case WM_RBUTTONDOWN:   PostMessageA(window, WM_COMMAND, IDM_SHOW_MENU, 0); break;
     }
 }
 
@@ -239,7 +240,7 @@ static void ShowTrayMenu(HWND window)
     appState.trayMenu = new (std::nothrow) TrayMenu;
     if (!appState.trayMenu)
         return;
-    if (appState.trayMenu->Load(appState.instance, IDM_TRAY_MENU, CmdProperties, CmdBanner, IDB_MENU_BANNER)) {
+    if (appState.trayMenu->Load(appState.instance, IDM_TRAY_MENU, IDM_PROPERTIES, IDM_BANNER, IDB_MENU_BANNER)) {
         appState.trayMenu->Track(window, cursor);
         // Lets the menu close properly when it is opened again from the icon.
         PostMessageA(window, WM_NULL, 0, 0);
@@ -251,10 +252,10 @@ static void ShowTrayMenu(HWND window)
 static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     switch (LOWORD(wParam)) {
-    case CmdShowMenu:
+    case IDM_SHOW_MENU:
         ShowTrayMenu(window);
         return 0;
-    case CmdProperties:
+    case IDM_PROPERTIES:
         // The settings sheet runs modally; a second request while it runs brings it forward.
         if (appState.sheetOpen) {
             BringForward(window);
@@ -264,10 +265,10 @@ static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         OpenSettingsSheet(appState.instance, window, SheetStartPage);
         appState.sheetOpen = FALSE;
         return 0;
-    case CmdHelp:
+    case IDM_HELP:
         WinHelpA(window, appState.helpPath, HELP_CONTENTS, 0);
         return 0;
-    case CmdExit:
+    case IDM_EXIT:
         DestroyWindow(window);
         return 0;
     }

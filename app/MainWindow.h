@@ -7,13 +7,6 @@
 
 #include <windows.h>
 
-// Command ids of the main window (the tray menu's items and the command that opens it).
-const UINT CmdShowMenu = 40001;
-const UINT CmdBanner = 40002;
-const UINT CmdProperties = 40003;
-const UINT CmdHelp = 40004;
-const UINT CmdExit = 40005;
-
 // Private messages; the values are fixed because the settings pages post them.
 const UINT TrayCallbackMessage = 0x8064;
 const UINT SettingsChangedMessage = 0x8065;

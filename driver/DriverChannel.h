@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "app/AppState.h"
+#include "gfx/Text.h"
 
 // Request codes: buffered, FILE_DEVICE_UNKNOWN, any access, functions 0x80 to 0x87. Each carries
 // one 32-bit word in and out.

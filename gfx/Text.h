@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+// The size of every path buffer: the longest path the ANSI file calls take, with its terminator.
+const UINT PathSize = MAX_PATH;
+
 // Copies source into destination, cut to size - 1 characters. Returns 1 when nothing was cut.
 BOOL CopyText(char *destination, UINT size, const char *source);
 

@@ -1,5 +1,4 @@
 #include "indicator/BatteryIconSet.h"
-#include "app/AppState.h"
 #include "indicator/SkinFile.h"
 
 const char *const IconSlotKeys[IconSlotCount] = {

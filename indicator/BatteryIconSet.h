@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-#include "app/AppState.h"
 #include "app/TrayIcon.h"
 #include "driver/PowerState.h"
+#include "gfx/Text.h"
 
 // Slots: 0, 1 on AC not charging; 2 + 2b, 3 + 2b charging in band b; 22 + 2b, 23 + 2b on battery.
 const UINT IconSlotCount = 42;

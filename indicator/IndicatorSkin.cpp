@@ -1,8 +1,8 @@
 #include "indicator/IndicatorSkin.h"
 
-#include "app/AppState.h"
 #include "gfx/KeepError.h"
 #include "gfx/Region.h"
+#include "gfx/Text.h"
 #include "indicator/SkinFile.h"
 
 static BOOL BitmapSize(HBITMAP bitmap, int *width, int *height)
@@ -185,8 +185,8 @@ IndicatorSkin::IndicatorSkin(HINSTANCE module) : module(module), loaded(FALSE)
     ZeroMemory(&verticalSet, sizeof verticalSet);
 }
 
-void IndicatorSkin::LoadSet(const char *skinFile, const char *section, BOOL marks, BOOL time, BOOL horizontal,
-                            OrientationSet *set)
+void IndicatorSkin::LoadSet(const char *skinFile, const char *resourceFolder, const char *section, BOOL marks,
+                            BOOL time, BOOL horizontal, OrientationSet *set)
 {
     SkinModeLayout layout = { section, marks, time };
     for (int i = 0; i < SkinElementCount; i++) {
@@ -200,7 +200,7 @@ void IndicatorSkin::LoadSet(const char *skinFile, const char *section, BOOL mark
             ? ReadColorEntry(skinFile, section, key, &image.key, name, sizeof name)
             : ReadPlacedEntry(skinFile, section, key, &image.x, &image.y, &image.key, name, sizeof name);
         // A name that does not fit after the resource folder would load some other file.
-        if (present && SkinImagePath(appState.resourceFolder, name, path, sizeof path))
+        if (present && SkinImagePath(resourceFolder, name, path, sizeof path))
             image.bitmap = LoadSkinImage(path);
         // A strip too small for ten cells has no glyph to draw: it counts as one that did not load.
         int width, height;
@@ -226,7 +226,7 @@ void IndicatorSkin::LoadSet(const char *skinFile, const char *section, BOOL mark
         set->shape = CreateRectRgn(0, 0, 0, 0);
 }
 
-BOOL IndicatorSkin::Load(UINT skinNumber, DWORD displayMode)
+BOOL IndicatorSkin::Load(const char *installFolder, const char *resourceFolder, UINT skinNumber, DWORD displayMode)
 {
     if (loaded) {
         SetLastError(ERROR_ALREADY_EXISTS);
@@ -234,12 +234,12 @@ BOOL IndicatorSkin::Load(UINT skinNumber, DWORD displayMode)
     }
     // A path that cannot be built reads as a missing file: every element absent.
     char skinFile[PathSize];
-    if (!SkinFilePath(appState.installFolder, skinNumber, skinFile, sizeof skinFile))
+    if (!SkinFilePath(installFolder, skinNumber, skinFile, sizeof skinFile))
         skinFile[0] = '\0';
     SkinModeLayout layout = SkinLayoutFor(displayMode);
     if (skinFile[0]) {
-        LoadSet(skinFile, layout.section, layout.marks, layout.time, TRUE, &horizontalSet);
-        LoadSet(skinFile, layout.section, layout.marks, layout.time, FALSE, &verticalSet);
+        LoadSet(skinFile, resourceFolder, layout.section, layout.marks, layout.time, TRUE, &horizontalSet);
+        LoadSet(skinFile, resourceFolder, layout.section, layout.marks, layout.time, FALSE, &verticalSet);
     } else {
         horizontalSet.shape = CreateRectRgn(0, 0, 0, 0);
         verticalSet.shape = CreateRectRgn(0, 0, 0, 0);

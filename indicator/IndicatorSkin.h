@@ -38,10 +38,11 @@ class IndicatorSkin {
 public:
     explicit IndicatorSkin(HINSTANCE module);
 
-    // Reads "IndicatorNN.dat" of the installation folder, the section of displayMode, and loads the
-    // images of both orientations from the resource folder (both folders as AppState holds them). A missing file or image only leaves its
-    // element out: the result is TRUE. FALSE (ERROR_ALREADY_EXISTS) when already loaded.
-    BOOL Load(UINT skinNumber, DWORD displayMode);
+    // Reads "IndicatorNN.dat" of installFolder (no trailing backslash), the section of displayMode,
+    // and loads the images of both orientations from resourceFolder (with its trailing backslash).
+    // A missing file or image only leaves its element out: the result is TRUE. FALSE
+    // (ERROR_ALREADY_EXISTS) when already loaded.
+    BOOL Load(const char *installFolder, const char *resourceFolder, UINT skinNumber, DWORD displayMode);
     // Deletes every bitmap and both shapes. A released skin is not loaded again.
     void Release();
     // A new region equal to the orientation's shape (the body's non-key pixels), owned by the caller.
@@ -68,8 +69,8 @@ private:
         PlacedImage image[7];   // indexed by SkinElement; the body's x and y stay 0
     };
 
-    void LoadSet(const char *skinFile, const char *section, BOOL marks, BOOL time, BOOL horizontal,
-                 OrientationSet *set);
+    void LoadSet(const char *skinFile, const char *resourceFolder, const char *section, BOOL marks, BOOL time,
+                 BOOL horizontal, OrientationSet *set);
     const OrientationSet &Set(BOOL horizontal) const { return horizontal ? horizontalSet : verticalSet; }
     BOOL Compose(HDC canvas, const OrientationSet &set, BOOL horizontal, UINT percent, PowerState state,
                  UINT minutes, int width, int height, HBRUSH background) const;

@@ -1,6 +1,5 @@
 #include "indicator/IndicatorSkinInfo.h"
 
-#include "app/AppState.h"
 #include "gfx/Text.h"
 #include "indicator/SkinFile.h"
 
@@ -18,13 +17,13 @@ IndicatorSkinInfo::IndicatorSkinInfo() : valid(FALSE), markFix(Free), timeFix(Fr
     title[0] = '\0';
 }
 
-BOOL IndicatorSkinInfo::Load(UINT skinNumber)
+BOOL IndicatorSkinInfo::Load(const char *installFolder, UINT skinNumber)
 {
     char path[PathSize];
     valid = FALSE;
     title[0] = '\0';
     markFix = timeFix = Free;
-    if (!SkinFilePath(appState.installFolder, skinNumber, path, sizeof path)) {
+    if (!SkinFilePath(installFolder, skinNumber, path, sizeof path)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }

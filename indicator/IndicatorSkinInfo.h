@@ -25,10 +25,10 @@ class IndicatorSkinInfo {
 public:
     IndicatorSkinInfo();
 
-    // Reads the entry of "IndicatorNN.dat" in AppState's installation folder. TRUE when the skin file
-    // exists (the entry is then valid, even without an "Indicator.General" section); FALSE with the
-    // file system's error code when it does not, and the entry is not valid.
-    BOOL Load(UINT skinNumber);
+    // Reads the entry of "IndicatorNN.dat" in installFolder (no trailing backslash). TRUE when the
+    // skin file exists (the entry is then valid, even without an "Indicator.General" section); FALSE
+    // with the file system's error code when it does not, and the entry is not valid.
+    BOOL Load(const char *installFolder, UINT skinNumber);
     // The title cut to size - 1 characters and both fixes; FALSE (ERROR_NOT_READY) when the entry is
     // not valid. Any of the outputs may be null.
     BOOL GetInfo(char *title, UINT size, SkinFix *markFix, SkinFix *timeFix) const;

@@ -3,10 +3,10 @@
 #include <new>
 #include <stdlib.h>
 
-#include "app/MainWindow.h"
 #include "app/SettingsStore.h"
 #include "gfx/Tooltip.h"
 #include "indicator/IndicatorSkin.h"
+#include "res/resource.h"
 
 // The indicator is never activated, not even by a move: activating it would take the focus from
 // the program the user is working in.
@@ -50,8 +50,9 @@ IndicatorWindow::IndicatorWindow()
     pressWindow.x = pressWindow.y = 0;
 }
 
-BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, UINT skinNumber, DWORD displayMode, DWORD position,
-                             BOOL horizontal, UINT percent, PowerState state, UINT minutes, const char *tipText)
+BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, const char *installFolder, const char *resourceFolder,
+                             UINT skinNumber, DWORD displayMode, DWORD position, BOOL horizontal, UINT percent,
+                             PowerState state, UINT minutes, const char *tipText)
 {
     if (window) {
         SetLastError(ERROR_ALREADY_EXISTS);
@@ -66,7 +67,7 @@ BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, UINT skinNumber, DWOR
     }
     int x, y;
     DWORD error;
-    if (!skin->Load(skinNumber, displayMode) || !skin->CopyRegion(horizontal, &shape))
+    if (!skin->Load(installFolder, resourceFolder, skinNumber, displayMode) || !skin->CopyRegion(horizontal, &shape))
         goto failed;
     skin->GetSize(horizontal, &width, &height);
     this->position = position;
@@ -297,7 +298,7 @@ LRESULT CALLBACK IndicatorWindow::IndicatorWindowProc(HWND hwnd, UINT message, W
             self->OnButtonUp();
         return 0;
     case WM_LBUTTONDBLCLK:
-        PostMessageA(self->owner, WM_COMMAND, CmdProperties, 0);
+        PostMessageA(self->owner, WM_COMMAND, IDM_PROPERTIES, 0);
         return 0;
     }
     return CallWindowProcA(self->previous, hwnd, message, wParam, lParam);

@@ -32,11 +32,13 @@ class IndicatorWindow {
 public:
     IndicatorWindow();
 
-    // Loads the skin for displayMode, computes the place, creates the shaped window owned by owner
-    // and shows it without activating it, with the status and tipText. FALSE when a window exists
-    // (ERROR_ALREADY_EXISTS) or anything fails; a failure leaves no skin and no shape behind.
-    BOOL Create(HINSTANCE module, HWND owner, UINT skinNumber, DWORD displayMode, DWORD position,
-                BOOL horizontal, UINT percent, PowerState state, UINT minutes, const char *tipText);
+    // Loads the skin for displayMode from the installation's folders (as IndicatorSkin::Load takes
+    // them), computes the place, creates the shaped window owned by owner and shows it without
+    // activating it, with the status and tipText. FALSE when a window exists (ERROR_ALREADY_EXISTS)
+    // or anything fails; a failure leaves no skin and no shape behind.
+    BOOL Create(HINSTANCE module, HWND owner, const char *installFolder, const char *resourceFolder,
+                UINT skinNumber, DWORD displayMode, DWORD position, BOOL horizontal, UINT percent, PowerState state,
+                UINT minutes, const char *tipText);
     // Records the status, replaces the tooltip if its text changed and repaints. FALSE
     // (ERROR_NOT_READY) without a window.
     BOOL Update(UINT percent, PowerState state, UINT minutes, const char *tipText);

@@ -32,7 +32,7 @@ static IndicatorPageState state;
 
 UINT SelectedSkinNumber(HWND page)
 {
-    HWND list = GetDlgItem(page, IdcKindList);
+    HWND list = GetDlgItem(page, IDC_KIND_LIST);
     LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
     if (selected == CB_ERR)
         return 0;
@@ -53,7 +53,7 @@ UINT SelectedSkinNumber(HWND page)
 // A stored skin that is no longer installed leaves the kind list without a selection.
 static BOOL KindChosen(HWND page)
 {
-    return SendMessageA(GetDlgItem(page, IdcKindList), CB_GETCURSEL, 0, 0) != CB_ERR;
+    return SendMessageA(GetDlgItem(page, IDC_KIND_LIST), CB_GETCURSEL, 0, 0) != CB_ERR;
 }
 
 static BOOL Checked(HWND page, int id)
@@ -68,20 +68,21 @@ static void ApplySkinFixes(HWND page, BOOL *powerStatusFixed, BOOL *timeFixed)
 {
     SkinFix markFix = Free, timeFix = Free;
     IndicatorSkinInfo info;
-    if (!KindChosen(page) || !info.Load(SelectedSkinNumber(page)) || !info.GetInfo(NULL, 0, &markFix, &timeFix))
+    if (!KindChosen(page) || !info.Load(appState.installFolder, SelectedSkinNumber(page))
+            || !info.GetInfo(NULL, 0, &markFix, &timeFix))
         markFix = timeFix = Free;
     BOOL powerStatus = ResolveChoice(state.preferredPowerStatus, markFix, powerStatusFixed);
     BOOL time = ResolveChoice(state.preferredTime, timeFix, timeFixed);
 
-    HWND box = GetDlgItem(page, IdcShowPowerStatus);
+    HWND box = GetDlgItem(page, IDC_SHOW_POWER_STATUS);
     EnableWindow(box, TRUE);
-    CheckDlgButton(page, IdcShowPowerStatus, powerStatus ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_SHOW_POWER_STATUS, powerStatus ? BST_CHECKED : BST_UNCHECKED);
     if (*powerStatusFixed)
         EnableWindow(box, FALSE);
 
-    box = GetDlgItem(page, IdcShowRemainingTime);
+    box = GetDlgItem(page, IDC_SHOW_REMAINING_TIME);
     EnableWindow(box, TRUE);
-    CheckDlgButton(page, IdcShowRemainingTime, time ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_SHOW_REMAINING_TIME, time ? BST_CHECKED : BST_UNCHECKED);
     if (*timeFixed) {
         EnableWindow(box, FALSE);
         ShowWindow(box, SW_HIDE);
@@ -92,15 +93,15 @@ static void ApplySkinFixes(HWND page, BOOL *powerStatusFixed, BOOL *timeFixed)
 
 static void UpdateIndicatorControls(HWND page, BOOL powerStatusFixed, BOOL timeFixed)
 {
-    BOOL shown = Checked(page, IdcShowIndicator);
-    const int group[] = { IdcIndicatorGroup, IdcPositionLabel, IdcPositionList, IdcVertical, IdcKindLabel,
-                          IdcKindList, IdcSampleLabel };
+    BOOL shown = Checked(page, IDC_SHOW_INDICATOR);
+    const int group[] = { IDC_INDICATOR_GROUP, IDC_POSITION_LABEL, IDC_POSITION_LIST, IDC_VERTICAL, IDC_KIND_LABEL,
+                          IDC_KIND_LIST, IDC_SAMPLE_LABEL };
     for (int id : group)
         EnableWindow(GetDlgItem(page, id), shown);
-    EnableWindow(GetDlgItem(page, IdcShowPowerStatus), shown && !powerStatusFixed);
-    EnableWindow(GetDlgItem(page, IdcShowRemainingTime), shown && !timeFixed);
-    ShowWindow(GetDlgItem(page, IdcSampleCaption), shown ? SW_SHOWNA : SW_HIDE);
-    ShowWindow(GetDlgItem(page, IdcSample), shown ? SW_SHOWNA : SW_HIDE);
+    EnableWindow(GetDlgItem(page, IDC_SHOW_POWER_STATUS), shown && !powerStatusFixed);
+    EnableWindow(GetDlgItem(page, IDC_SHOW_REMAINING_TIME), shown && !timeFixed);
+    ShowWindow(GetDlgItem(page, IDC_SAMPLE_CAPTION), shown ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(GetDlgItem(page, IDC_SAMPLE), shown ? SW_SHOWNA : SW_HIDE);
 }
 
 static void ReleaseSample()
@@ -118,27 +119,27 @@ static void RebuildSample(HWND page)
     ReleaseSample();
     if (KindChosen(page))
         state.sampleSkin = new (std::nothrow) IndicatorSkin(appState.instance);
+    const DWORD mode = ModeFromChecks(Checked(page, IDC_SHOW_POWER_STATUS), Checked(page, IDC_SHOW_REMAINING_TIME));
     // A skin whose file is missing loads without images and draws nothing visible.
     if (state.sampleSkin)
-        state.sampleSkin->Load(SelectedSkinNumber(page),
-                               ModeFromChecks(Checked(page, IdcShowPowerStatus), Checked(page, IdcShowRemainingTime)));
-    InvalidateRect(GetDlgItem(page, IdcSample), NULL, FALSE);
+        state.sampleSkin->Load(appState.installFolder, appState.resourceFolder, SelectedSkinNumber(page), mode);
+    InvalidateRect(GetDlgItem(page, IDC_SAMPLE), NULL, FALSE);
 }
 
 static void ShowSampleDescription(HWND page, PowerState powerState)
 {
     char caption[CaptionTextSize] = "";
     LoadStringA(appState.instance, SampleCaptionId(powerState), caption, sizeof caption);
-    SetDlgItemTextA(page, IdcSampleCaption, caption);
+    SetDlgItemTextA(page, IDC_SAMPLE_CAPTION, caption);
 }
 
 static void FillKindList(HWND page, DWORD storedNumber)
 {
-    HWND list = GetDlgItem(page, IdcKindList);
+    HWND list = GetDlgItem(page, IDC_KIND_LIST);
     LRESULT chosen = CB_ERR;
     for (UINT number = 0; number < SkinNumberCount; number++) {
         IndicatorSkinInfo info;
-        info.Load(number);
+        info.Load(appState.installFolder, number);
         char title[SkinTitleBufferSize];
         if (!info.GetInfo(title, sizeof title, NULL, NULL))
             continue;
@@ -156,7 +157,7 @@ static void FillKindList(HWND page, DWORD storedNumber)
 
 static void FillPositionList(HWND page, DWORD storedPosition)
 {
-    HWND list = GetDlgItem(page, IdcPositionList);
+    HWND list = GetDlgItem(page, IDC_POSITION_LIST);
     for (UINT i = 0; i < PositionCount; i++) {
         char text[PositionTextSize] = "";
         LoadStringA(appState.instance, IDS_POSITION_TOP_RIGHT + i, text, sizeof text);
@@ -176,10 +177,10 @@ static INT_PTR OnInitDialog(HWND page)
 
     DWORD show, number, position, vertical, mode;
     LoadIndicatorSettings(&show, &number, &position, &vertical, &mode);
-    CheckDlgButton(page, IdcShowIndicator, show ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_SHOW_INDICATOR, show ? BST_CHECKED : BST_UNCHECKED);
     FillKindList(page, number);
     FillPositionList(page, position);
-    CheckDlgButton(page, IdcVertical, vertical ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_VERTICAL, vertical ? BST_CHECKED : BST_UNCHECKED);
     PreferredFromMode(mode, &state.preferredPowerStatus, &state.preferredTime);
 
     BOOL powerStatusFixed, timeFixed;
@@ -193,33 +194,33 @@ static void OnCommand(HWND page, int id, int code)
 {
     BOOL powerStatusFixed, timeFixed;
     switch (id) {
-    case IdcShowIndicator:
+    case IDC_SHOW_INDICATOR:
         SheetChanged(page);
         ApplySkinFixes(page, &powerStatusFixed, &timeFixed);
         UpdateIndicatorControls(page, powerStatusFixed, timeFixed);
         break;
-    case IdcPositionList:
+    case IDC_POSITION_LIST:
         if (code == CBN_SELCHANGE)
             SheetChanged(page);
         break;
-    case IdcKindList:
+    case IDC_KIND_LIST:
         if (code != CBN_SELCHANGE)
             break;
         ApplySkinFixes(page, &powerStatusFixed, &timeFixed);
         SheetChanged(page);
         RebuildSample(page);
         break;
-    case IdcShowPowerStatus:
-        state.preferredPowerStatus = Checked(page, IdcShowPowerStatus);
+    case IDC_SHOW_POWER_STATUS:
+        state.preferredPowerStatus = Checked(page, IDC_SHOW_POWER_STATUS);
         SheetChanged(page);
         RebuildSample(page);
         break;
-    case IdcShowRemainingTime:
-        state.preferredTime = Checked(page, IdcShowRemainingTime);
+    case IDC_SHOW_REMAINING_TIME:
+        state.preferredTime = Checked(page, IDC_SHOW_REMAINING_TIME);
         SheetChanged(page);
         RebuildSample(page);
         break;
-    case IdcVertical:
+    case IDC_VERTICAL:
         SheetChanged(page);
         break;
     }
@@ -228,7 +229,7 @@ static void OnCommand(HWND page, int id, int code)
 static void OnTimer(HWND page)
 {
     state.sampleStep = (state.sampleStep + 1) % SampleRowCount;
-    InvalidateRect(GetDlgItem(page, IdcSample), NULL, FALSE);
+    InvalidateRect(GetDlgItem(page, IDC_SAMPLE), NULL, FALSE);
     PowerState rowState = SampleDemoTable[state.sampleStep].state;
     if (rowState != state.captionState) {
         state.captionState = rowState;
@@ -254,15 +255,15 @@ static void DrawSample(HWND page, const DRAWITEMSTRUCT *item)
 
 static void OnApply(HWND page)
 {
-    DWORD show = Checked(page, IdcShowIndicator) ? 1 : 0;
+    DWORD show = Checked(page, IDC_SHOW_INDICATOR) ? 1 : 0;
     // Without a selection the stored number stays, rather than a 0 that would take the indicator
     // away.
     const BOOL kindChosen = KindChosen(page);
     DWORD number = SelectedSkinNumber(page);
     // No selection stores all ones, which the indicator takes as a free position.
-    DWORD position = (DWORD)SendMessageA(GetDlgItem(page, IdcPositionList), CB_GETCURSEL, 0, 0);
-    DWORD vertical = Checked(page, IdcVertical) ? 1 : 0;
-    DWORD mode = ModeFromChecks(Checked(page, IdcShowPowerStatus), Checked(page, IdcShowRemainingTime));
+    DWORD position = (DWORD)SendMessageA(GetDlgItem(page, IDC_POSITION_LIST), CB_GETCURSEL, 0, 0);
+    DWORD vertical = Checked(page, IDC_VERTICAL) ? 1 : 0;
+    DWORD mode = ModeFromChecks(Checked(page, IDC_SHOW_POWER_STATUS), Checked(page, IDC_SHOW_REMAINING_TIME));
     AccessSetting(TRUE, SettingIndicatorShow, &show);
     if (kindChosen)
         AccessSetting(TRUE, SettingIndicatorNumber, &number);
@@ -289,7 +290,7 @@ INT_PTR CALLBACK IndicatorPageProc(HWND page, UINT message, WPARAM wParam, LPARA
         OnCommand(page, LOWORD(wParam), HIWORD(wParam));
         return 0;
     case WM_DRAWITEM:
-        if (wParam != (WPARAM)IdcSample)
+        if (wParam != (WPARAM)IDC_SAMPLE)
             return 0;
         DrawSample(page, (const DRAWITEMSTRUCT *)lParam);
         return TRUE;

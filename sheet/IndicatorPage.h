@@ -6,19 +6,6 @@
 
 #include <windows.h>
 
-const int IdcShowIndicator = 1200;
-const int IdcPositionList = 1201;
-const int IdcKindList = 1202;
-const int IdcSample = 1203;
-const int IdcShowPowerStatus = 1205;
-const int IdcShowRemainingTime = 1206;
-const int IdcPositionLabel = 1207;
-const int IdcKindLabel = 1208;
-const int IdcSampleLabel = 1209;
-const int IdcIndicatorGroup = 1210;
-const int IdcVertical = 1300;
-const int IdcSampleCaption = 1301;
-
 const DWORD IndicatorHelpId = 10003;
 const UINT_PTR SampleTimer = 1;
 

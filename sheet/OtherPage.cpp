@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "driver/DriverChannel.h"
+#include "res/resource.h"
 #include "sheet/SettingsSheet.h"
 
 static INT_PTR OnInitDialog(HWND page)
@@ -11,11 +12,11 @@ static INT_PTR OnInitDialog(HWND page)
     PrepareSheetWindow(GetParent(page));
     DWORD ring = 0;
     if (appState.driver && appState.driver->AccessRingResume(FALSE, &ring)) {
-        CheckDlgButton(page, IdcRingResume, ring ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(page, IDC_RING_RESUME, ring ? BST_CHECKED : BST_UNCHECKED);
     } else {
-        EnableWindow(GetDlgItem(page, IdcRingResume), FALSE);
-        EnableWindow(GetDlgItem(page, IdcRingCaution), FALSE);
-        EnableWindow(GetDlgItem(page, IdcRingCautionText), FALSE);
+        EnableWindow(GetDlgItem(page, IDC_RING_RESUME), FALSE);
+        EnableWindow(GetDlgItem(page, IDC_RING_CAUTION), FALSE);
+        EnableWindow(GetDlgItem(page, IDC_RING_CAUTION_TEXT), FALSE);
     }
     return TRUE;
 }
@@ -23,9 +24,9 @@ static INT_PTR OnInitDialog(HWND page)
 static void OnApply(HWND page)
 {
     // A disabled box means the driver could not be read: there is nothing to write back.
-    if (!IsWindowEnabled(GetDlgItem(page, IdcRingResume)) || !appState.driver)
+    if (!IsWindowEnabled(GetDlgItem(page, IDC_RING_RESUME)) || !appState.driver)
         return;
-    DWORD ring = IsDlgButtonChecked(page, IdcRingResume) != BST_UNCHECKED ? 1 : 0;
+    DWORD ring = IsDlgButtonChecked(page, IDC_RING_RESUME) != BST_UNCHECKED ? 1 : 0;
     appState.driver->AccessRingResume(TRUE, &ring);
 }
 
@@ -35,7 +36,7 @@ INT_PTR CALLBACK OtherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG:
         return OnInitDialog(page);
     case WM_COMMAND:
-        if (LOWORD(wParam) == IdcRingResume)
+        if (LOWORD(wParam) == IDC_RING_RESUME)
             SheetChanged(page);
         return 0;
     case WM_NOTIFY:

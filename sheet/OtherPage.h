@@ -5,10 +5,6 @@
 
 #include <windows.h>
 
-const int IdcRingResume = 1204;
-const int IdcRingCaution = 1303;
-const int IdcRingCautionText = 1304;
-
 const DWORD OtherHelpId = 10004;
 
 INT_PTR CALLBACK OtherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
 #include "driver/DriverChannel.h"
+#include "res/resource.h"
 #include "sheet/SettingsSheet.h"
 
 DWORD ClampLevel(DWORD value, DWORD count)
@@ -44,8 +45,8 @@ static INT_PTR OnInitDialog(HWND page)
         appState.driver->GetInfo(NULL, NULL, NULL, &lcdSupported, &lcdCount, &cpuSupported, &cpuCount);
     DWORD backlight[2], clock[2];
     LoadPowerControlSettings(backlight, clock);
-    SetupGroup(page, IdcBacklightLabel, IdcBacklightAc, IdcBacklightDc, lcdSupported, lcdCount, backlight);
-    SetupGroup(page, IdcClockLabel, IdcClockAc, IdcClockDc, cpuSupported, cpuCount, clock);
+    SetupGroup(page, IDC_BACKLIGHT_LABEL, IDC_BACKLIGHT_AC, IDC_BACKLIGHT_DC, lcdSupported, lcdCount, backlight);
+    SetupGroup(page, IDC_CLOCK_LABEL, IDC_CLOCK_AC, IDC_CLOCK_DC, cpuSupported, cpuCount, clock);
     return TRUE;
 }
 
@@ -60,17 +61,17 @@ static void StoreSlider(HWND page, int id, const char *name)
 
 static void OnApply(HWND page)
 {
-    StoreSlider(page, IdcBacklightAc, SettingLcdBacklightAc);
-    StoreSlider(page, IdcBacklightDc, SettingLcdBacklightDc);
-    StoreSlider(page, IdcClockAc, SettingCpuClockAc);
-    StoreSlider(page, IdcClockDc, SettingCpuClockDc);
+    StoreSlider(page, IDC_BACKLIGHT_AC, SettingLcdBacklightAc);
+    StoreSlider(page, IDC_BACKLIGHT_DC, SettingLcdBacklightDc);
+    StoreSlider(page, IDC_CLOCK_AC, SettingCpuClockAc);
+    StoreSlider(page, IDC_CLOCK_DC, SettingCpuClockDc);
     PostSettingsChanged(PowerControlChanged);
 }
 
 static BOOL IsLevelSlider(HWND page, HWND control)
 {
-    return control && (control == GetDlgItem(page, IdcBacklightAc) || control == GetDlgItem(page, IdcBacklightDc)
-                       || control == GetDlgItem(page, IdcClockAc) || control == GetDlgItem(page, IdcClockDc));
+    return control && (control == GetDlgItem(page, IDC_BACKLIGHT_AC) || control == GetDlgItem(page, IDC_BACKLIGHT_DC)
+                       || control == GetDlgItem(page, IDC_CLOCK_AC) || control == GetDlgItem(page, IDC_CLOCK_DC));
 }
 
 INT_PTR CALLBACK PowerControlPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)

@@ -5,13 +5,7 @@
 
 #include <windows.h>
 
-// Control ids of the page.
-const int IdcBacklightLabel = 1100;   // first of the backlight group, 1100 to 1106
-const int IdcBacklightAc = 1102;
-const int IdcBacklightDc = 1105;
-const int IdcClockLabel = 1107;       // first of the clock group, 1107 to 1113
-const int IdcClockAc = 1109;
-const int IdcClockDc = 1112;
+// Controls in each group, from the label on (res/resource.h numbers them consecutively).
 const int PowerGroupSize = 7;
 
 const DWORD PowerControlHelpId = 10002;

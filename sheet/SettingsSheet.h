@@ -1,5 +1,5 @@
 // The settings sheet "Kestrel Properties": a modal property sheet of up to four pages, run by the main
-// window's CmdProperties. OpenSettingsSheet returns when the sheet closes; while it runs the sheet
+// window's IDM_PROPERTIES. OpenSettingsSheet returns when the sheet closes; while it runs the sheet
 // window is kept in AppState so that the main window can bring it forward. Also the conventions the
 // pages share: change signalling, help, and the notice posted to the main window after an apply.
 #ifndef KESTREL_SETTINGSSHEET_H

@@ -31,7 +31,7 @@ static BOOL CALLBACK EnlargeTitle(HWND child, LPARAM)
     char className[ClassNameSize];
     int id = GetDlgCtrlID(child);
     if (GetClassNameA(child, className, sizeof className) && lstrcmpiA(className, "STATIC") == 0
-            && (id == IdcVersionTitle || id == IdcVersionTitle2))
+            && (id == IDC_VERSION_TITLE || id == IDC_VERSION_TITLE2))
         InstallLargeTextStatic(child);
     return TRUE;
 }
@@ -52,10 +52,10 @@ static INT_PTR OnInitDialog(HWND page)
         appState.driver->GetInfo(&report.opened, &report.pathEmpty, &report.acpiMode, &report.lcdSupported,
                                  &report.lcdCount, &report.cpuSupported, &report.cpuCount);
     VersionTexts texts = VersionTextsFor(report);
-    SetReportText(page, IdcPowerMode, texts.mode);
-    SetReportText(page, IdcDriverStatus, texts.driver);
-    SetReportText(page, IdcBacklightSupport, texts.backlight);
-    SetReportText(page, IdcClockSupport, texts.clock);
+    SetReportText(page, IDC_POWER_MODE, texts.mode);
+    SetReportText(page, IDC_DRIVER_STATUS, texts.driver);
+    SetReportText(page, IDC_BACKLIGHT_SUPPORT, texts.backlight);
+    SetReportText(page, IDC_CLOCK_SUPPORT, texts.clock);
     return TRUE;
 }
 
@@ -95,7 +95,7 @@ INT_PTR CALLBACK VersionPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_INITDIALOG:
         return OnInitDialog(page);
     case WM_DRAWITEM:
-        if (wParam != (WPARAM)IdcLogo)
+        if (wParam != (WPARAM)IDC_LOGO)
             return FALSE;
         DrawLogoButton(page, (const DRAWITEMSTRUCT *)lParam);
         return TRUE;

@@ -5,14 +5,6 @@
 
 #include <windows.h>
 
-const int IdcVersionTitle = 1000;
-const int IdcVersionTitle2 = 1001;
-const int IdcLogo = 1002;
-const int IdcPowerMode = 1003;
-const int IdcBacklightSupport = 1004;
-const int IdcClockSupport = 1005;
-const int IdcDriverStatus = 1302;
-
 const DWORD VersionHelpId = 10001;
 
 // What the driver channel reports, as the page reads it (no channel: not open, no path, APM).

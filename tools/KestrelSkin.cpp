@@ -18,7 +18,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/AppState.h"
 #include "gfx/Region.h"
 #include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
@@ -47,12 +46,17 @@ int Usage()
     return ExitUsage;
 }
 
-// Points the program's folders at the skin author's folder, as start-up does for an installation.
-bool UseFolder(const char *folder)
+// The skin author's folder as Kestrel's folders of an installation, as start-up makes them.
+struct Folders {
+    char install[PathSize];    // as given, no trailing backslash added
+    char resource[PathSize];   // install + "\Resource\"
+};
+
+bool UseFolder(const char *folder, Folders *folders)
 {
-    return CopyText(appState.installFolder, PathSize, folder)
-        && CopyText(appState.resourceFolder, PathSize, folder)
-        && AppendText(appState.resourceFolder, PathSize, "\\Resource\\");
+    return CopyText(folders->install, PathSize, folder)
+        && CopyText(folders->resource, PathSize, folder)
+        && AppendText(folders->resource, PathSize, "\\Resource\\");
 }
 
 bool ParseNumber(const char *text, long long *value)
@@ -105,8 +109,8 @@ const char *FaultText(BitmapFault fault)
 }
 
 // Checks one key of a mode section and prints its line; returns the number of problems.
-int CheckKey(const char *skinFile, const char *section, SkinElement element, BOOL horizontal, bool reachable,
-             int bodyWidth, int bodyHeight, int *width, int *height)
+int CheckKey(const char *skinFile, const char *resourceFolder, const char *section, SkinElement element,
+             BOOL horizontal, bool reachable, int bodyWidth, int bodyHeight, int *width, int *height)
 {
     char key[32], name[SkinNameSize], path[PathSize];
     SkinElementKey(element, horizontal, key, sizeof key);
@@ -135,7 +139,7 @@ int CheckKey(const char *skinFile, const char *section, SkinElement element, BOO
     case EntryPresent:
         break;
     }
-    if (!SkinImagePath(appState.resourceFolder, name, path, sizeof path)) {
+    if (!SkinImagePath(resourceFolder, name, path, sizeof path)) {
         printf("PROBLEM: %s: the resource folder and the name together exceed %u characters\n", name,
                PathSize - 1);
         return 1;
@@ -194,10 +198,10 @@ int CheckKey(const char *skinFile, const char *section, SkinElement element, BOO
     return problems;
 }
 
-int Check(UINT number)
+int Check(const Folders &folders, UINT number)
 {
     char skinFile[PathSize];
-    if (!SkinFilePath(appState.installFolder, number, skinFile, sizeof skinFile)) {
+    if (!SkinFilePath(folders.install, number, skinFile, sizeof skinFile)) {
         fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
         return ExitUsage;
     }
@@ -208,7 +212,7 @@ int Check(UINT number)
         problems++;
     }
     IndicatorSkinInfo info;
-    if (!info.Load(number)) {
+    if (!info.Load(folders.install, number)) {
         printf("%s: PROBLEM: no such skin file\n", skinFile);
         return ExitProblems;
     }
@@ -231,8 +235,8 @@ int Check(UINT number)
                 if (!SkinModeReads(layout, element))
                     continue;
                 int w, h;
-                problems += CheckKey(skinFile, layout.section, element, horizontal, reachable, bodyWidth, bodyHeight,
-                                     &w, &h);
+                problems += CheckKey(skinFile, folders.resource, layout.section, element, horizontal, reachable,
+                                     bodyWidth, bodyHeight, &w, &h);
                 if (element == SkinBody) {
                     bodyWidth = w;
                     bodyHeight = h;
@@ -369,7 +373,6 @@ const char *const StarterMarks[3][9] = {
     { "...###...", ".#######.", ".#.....#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.", ".#ggggg#.",
       ".#######." },                                                         // on battery
 };
-const char *const StarterMarkFiles[3] = { "PsmAcNoCharging", "PsmAcCharging", "PsmDc" };
 const char *const StarterDigits[10][5] = {
     { "###", "#.#", "#.#", "#.#", "###" }, { ".#.", "##.", ".#.", ".#.", "###" }, { "###", "..#", "###", "#..", "###" },
     { "###", "..#", ".##", "..#", "###" }, { "#.#", "#.#", "###", "..#", "..#" }, { "###", "#..", "###", "..#", "###" },
@@ -410,6 +413,26 @@ StarterLayout LayOut(BOOL marks, BOOL time)
     return l;
 }
 
+// The starter's elements in SkinElement order: where each goes in the horizontal body, its width
+// there (the counter shows three cells of the strip) and its file, one for each orientation ("H",
+// "V") but for the marks, which stand upright in both. The body has no place; its file is the
+// display mode's.
+struct StarterElement {
+    POINT StarterLayout::*place;
+    int width;
+    const char *file;
+    bool upright;
+};
+const StarterElement StarterElements[SkinElementCount] = {
+    { NULL, 0, NULL, false },
+    { &StarterLayout::gauge, GaugeWidth, "Gauge", false },
+    { &StarterLayout::mark, MarkSize, "PsmAcNoCharging", true },
+    { &StarterLayout::mark, MarkSize, "PsmAcCharging", true },
+    { &StarterLayout::mark, MarkSize, "PsmDc", true },
+    { &StarterLayout::digits, MinuteDigits * CellWidth, "RbtNum", false },
+    { &StarterLayout::label, LabelWidth, "RbtMin", false },
+};
+
 // The body: a battery seen from the side, flat face and dark edge, the terminal on the right, with
 // the sunken well the gauge shows in.
 bool DrawBody(const StarterLayout &l, Picture *body)
@@ -445,7 +468,7 @@ bool SaveImage(const char *resource, const char *subfolder, const char *name, co
 
 // Writes IndicatorNN.dat and its images in Resource\SkinNN: every display mode's section, both
 // orientations, the gauge, the three marks and the minutes counter with its label.
-int New(UINT number, const char *title)
+int New(const Folders &folders, UINT number, const char *title)
 {
     char skinFile[PathSize], subfolder[16], resource[PathSize];
     if (number >= SkinNumberCount || lstrlenA(title) >= (int)SkinTitleSize || strchr(title, '\n')) {
@@ -454,8 +477,8 @@ int New(UINT number, const char *title)
         return ExitUsage;
     }
     wsprintfA(subfolder, "Skin%02u", number);
-    if (!SkinFilePath(appState.installFolder, number, skinFile, sizeof skinFile)
-            || !CopyText(resource, sizeof resource, appState.resourceFolder)
+    if (!SkinFilePath(folders.install, number, skinFile, sizeof skinFile)
+            || !CopyText(resource, sizeof resource, folders.resource)
             || lstrlenA(resource) + lstrlenA(subfolder) + 32 >= (int)PathSize) {
         fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
         return ExitUsage;
@@ -466,7 +489,7 @@ int New(UINT number, const char *title)
     }
     char folder[PathSize];
     wsprintfA(folder, "%s%s", resource, subfolder);
-    CreateDirectoryA(appState.resourceFolder, NULL);
+    CreateDirectoryA(folders.resource, NULL);
     CreateDirectoryA(folder, NULL);
 
     // The pictures every mode shares.
@@ -503,7 +526,7 @@ int New(UINT number, const char *title)
         ok = mark.Create(MarkSize, MarkSize, StarterKey);
         if (ok) {
             mark.Draw(0, 0, StarterMarks[m], MarkSize);
-            ok = SaveImage(resource, subfolder, StarterMarkFiles[m], mark);
+            ok = SaveImage(resource, subfolder, StarterElements[SkinMarkAcNoCharging + m].file, mark);
         }
     }
 
@@ -529,28 +552,20 @@ int New(UINT number, const char *title)
             const BOOL horizontal = o == 0;
             for (int e = 0; ok && e < SkinElementCount; e++) {
                 const SkinElement element = (SkinElement)e;
+                const StarterElement &starter = StarterElements[e];
                 if (!SkinModeReads(layout, element))
                     continue;
-                // Each element's place in the horizontal body and its width there, and its file.
-                POINT place = element == SkinGauge ? l.gauge : element == SkinDigits ? l.digits
-                            : element == SkinLabel ? l.label : l.mark;
-                const int width = element == SkinGauge ? GaugeWidth : element == SkinDigits ? MinuteDigits * CellWidth
-                                : element == SkinLabel ? LabelWidth : MarkSize;
-                if (element == SkinBody)
-                    wsprintfA(name, "%s%c", BodyNames[mode], horizontal ? 'H' : 'V');
-                else if (element == SkinGauge || element == SkinDigits || element == SkinLabel)
-                    wsprintfA(name, "%s%c", element == SkinGauge ? "Gauge" : element == SkinDigits ? "RbtNum" : "RbtMin",
-                              horizontal ? 'H' : 'V');
-                else
-                    lstrcpyA(name, StarterMarkFiles[element - SkinMarkAcNoCharging]);   // marks stay upright
-                if (!horizontal)
-                    place = Turned(place, width, l.width);
                 char key[32];
                 SkinElementKey(element, horizontal, key, sizeof key);
-                ok = element == SkinBody
-                    ? fprintf(out, "%s=255,0,255,%s\\%s.bmp\r\n", key, subfolder, name) > 0
-                    : fprintf(out, "%s=%ld,%ld,255,0,255,%s\\%s.bmp\r\n", key, (long)place.x, (long)place.y, subfolder,
-                              name) > 0;
+                wsprintfA(name, "%s%s", starter.file ? starter.file : BodyNames[mode],
+                          starter.upright ? "" : horizontal ? "H" : "V");
+                if (!starter.place) {
+                    ok = fprintf(out, "%s=255,0,255,%s\\%s.bmp\r\n", key, subfolder, name) > 0;
+                    continue;
+                }
+                const POINT place = horizontal ? l.*starter.place : Turned(l.*starter.place, starter.width, l.width);
+                ok = fprintf(out, "%s=%ld,%ld,255,0,255,%s\\%s.bmp\r\n", key, (long)place.x, (long)place.y, subfolder,
+                             name) > 0;
             }
         }
     }
@@ -558,7 +573,7 @@ int New(UINT number, const char *title)
         ok = false;
     if (!ok) {
         DeleteFileA(skinFile);   // no half-written skin for Kestrel to list
-        fprintf(stderr, "KestrelSkin: cannot write the skin into %s\n", appState.installFolder);
+        fprintf(stderr, "KestrelSkin: cannot write the skin into %s\n", folders.install);
         return ExitProblems;
     }
     printf("%s: \"%s\", with its images in %s\n", skinFile, title, folder);
@@ -594,11 +609,12 @@ const int SheetMargin = 8;
 // The contact sheet of the display modes the user can choose: at the top one row per mode, the three
 // power states horizontal; below them the same vertical, one group of three per mode, side by side.
 // Every cell is as large as the largest body of its orientation.
-int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COLORREF background)
+int RenderSheet(const Folders &folders, UINT number, const char *output, UINT percent, UINT minutes,
+                COLORREF background)
 {
     IndicatorSkinInfo info;
     SkinFix markFix = Free, timeFix = Free;
-    if (info.Load(number))
+    if (info.Load(folders.install, number))
         info.GetInfo(NULL, 0, &markFix, &timeFix);
     const HINSTANCE module = GetModuleHandleA(NULL);
     IndicatorSkin none(module), mark(module), time(module), both(module);
@@ -609,7 +625,7 @@ int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COL
         if (!Reachable(mode, markFix, timeFix))
             continue;
         skins[rows++] = all[mode];
-        all[mode]->Load(number, mode);
+        all[mode]->Load(folders.install, folders.resource, number, mode);
         for (int o = 0; o < 2; o++) {
             int w, h;
             all[mode]->GetSize(o == 0, &w, &h);
@@ -659,7 +675,7 @@ int RenderSheet(UINT number, const char *output, UINT percent, UINT minutes, COL
     return result;
 }
 
-int Render(UINT number, const char *output, int argc, char **argv)
+int Render(const Folders &folders, UINT number, const char *output, int argc, char **argv)
 {
     long long mode = 3, percent = 57, state = OnBattery, minutes = 75, background = -1;
     BOOL horizontal = TRUE;
@@ -691,11 +707,11 @@ int Render(UINT number, const char *output, int argc, char **argv)
         return Usage();
     }
     if (sheet)   // over the desktop's teal unless told otherwise: key pixels show what lies below
-        return RenderSheet(number, output, (UINT)percent, (UINT)minutes,
+        return RenderSheet(folders, number, output, (UINT)percent, (UINT)minutes,
                            background >= 0 ? (COLORREF)background : RGB(0, 128, 128));
 
     IndicatorSkin skin(GetModuleHandleA(NULL));
-    skin.Load(number, (DWORD)mode);
+    skin.Load(folders.install, folders.resource, number, (DWORD)mode);
     int width = 0, height = 0;
     skin.GetSize(horizontal, &width, &height);
     if (width <= 0 || height <= 0) {
@@ -736,15 +752,16 @@ int main(int argc, char **argv)
     long long number;
     if (argc < 4 || !ParseNumber(argv[3], &number) || number < 0 || number > 0xFFFFFFFFLL)
         return Usage();
-    if (!UseFolder(argv[2])) {
+    Folders folders;
+    if (!UseFolder(argv[2], &folders)) {
         fprintf(stderr, "KestrelSkin: the folder's name is too long\n");
         return ExitUsage;
     }
     if (strcmp(argv[1], "check") == 0 && argc == 4)
-        return Check((UINT)number);
+        return Check(folders, (UINT)number);
     if (strcmp(argv[1], "render") == 0 && argc >= 5)
-        return Render((UINT)number, argv[4], argc - 5, argv + 5);
+        return Render(folders, (UINT)number, argv[4], argc - 5, argv + 5);
     if (strcmp(argv[1], "new") == 0 && argc == 5)
-        return New((UINT)number, argv[4]);
+        return New(folders, (UINT)number, argv[4]);
     return Usage();
 }

@@ -15,11 +15,9 @@
 
 #include "FakeBattery.h"
 #include "TestPaths.h"
-#include "app/AppState.h"
-#include "app/MainWindow.h"
-#include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
 #include "osd/BrightnessOsd.h"
+#include "res/resource.h"
 #include "scenario/Scenario.h"
 
 namespace {
@@ -135,7 +133,7 @@ public:
         if (empty)
             PostMessageA(empty, WM_CLOSE, 0, 0);
         else if (kestrel)
-            PostMessageA(kestrel, WM_COMMAND, CmdExit, 0);
+            PostMessageA(kestrel, WM_COMMAND, IDM_EXIT, 0);
         if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0)
             TerminateProcess(info.hProcess, 1);
         CloseHandle(info.hProcess);
@@ -376,7 +374,7 @@ void SheetOpening(int runs)
         SheetWatch watch = { program.Id(), NULL };
         for (int i = 0; main && i < runs; i++) {
             double start = Now();
-            PostMessageA(main, WM_COMMAND, CmdProperties, 0);
+            PostMessageA(main, WM_COMMAND, IDM_PROPERTIES, 0);
             if (!PollUntil(SheetShown, &watch, 10000))
                 break;
             samples.push_back(Now() - start);
@@ -391,15 +389,13 @@ void SheetOpening(int runs)
 
 void SkinLoadAndPaint(HINSTANCE instance, int runs)
 {
-    CopyText(appState.installFolder, PathSize, KESTREL_IMAGE_DIR);
-    CopyText(appState.resourceFolder, PathSize, KESTREL_IMAGE_DIR "\\Resource\\");
     std::vector<double> loads, paints;
     HDC screen = GetDC(NULL);
     HDC canvas = CreateCompatibleDC(screen);
     for (int i = 0; i < runs; i++) {
         IndicatorSkin skin(instance);
         double start = Now();
-        if (!skin.Load(1, 0))
+        if (!skin.Load(KESTREL_IMAGE_DIR, KESTREL_IMAGE_DIR "\\Resource\\", 1, 0))
             break;
         loads.push_back(Now() - start);
         int width = 0, height = 0;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/AppState.h"
 #include "common/Gdi.h"
 #include "indicator/IndicatorSkin.h"
 #include "indicator/TestSkin.h"
@@ -54,14 +53,18 @@ public:
 class Composition : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(WriteSkin(Folder, 1)); }
-    void SetUp() override { UseFolder(Folder); }
     void TearDown() override { skin.Release(); }
+    // Loads a skin of the test folder, which is both the installation and the resource folder.
+    static BOOL Load(IndicatorSkin &target, UINT number, DWORD mode)
+    {
+        return target.Load(InstallFolderOf(Folder).c_str(), Folder.c_str(), number, mode);
+    }
     IndicatorSkin skin{ GetModuleHandleA(NULL) };
 };
 
 TEST_F(Composition, TheGaugeShowsThePercentage)
 {
-    ASSERT_TRUE(skin.Load(1, 0));
+    ASSERT_TRUE(Load(skin, 1, 0));
     // 41 x 50 / 100 = 20.5: the 20 leftmost columns. The stored gauge is cut on a copy: a full
     // gauge after a half one shows every column.
     const struct { UINT percent; int columns; } cases[] = { { 50, 20 }, { 0, 0 }, { 100, 41 }, { 250, 41 },
@@ -88,7 +91,7 @@ TEST_F(Composition, TheMarkFollowsTheStateInTheModesThatShowIt)
     };
     for (DWORD mode = 0; mode < 4; mode++) {
         IndicatorSkin moded(GetModuleHandleA(NULL));
-        ASSERT_TRUE(moded.Load(1, mode));
+        ASSERT_TRUE(Load(moded, 1, mode));
         for (const auto &s : states) {
             const COLORREF mark = mode & 1 ? s.mark : BodyColour;
             EXPECT_TRUE(mark == Picture(moded, TRUE, 100, s.state, 0).At(MarkH, 3, 3)
@@ -105,7 +108,7 @@ TEST_F(Composition, TheMarkFollowsTheStateInTheModesThatShowIt)
 
 TEST_F(Composition, TheMinutesCounterAndItsLabel)
 {
-    ASSERT_TRUE(skin.Load(1, 3));
+    ASSERT_TRUE(Load(skin, 1, 3));
     const struct { UINT minutes; const char *shown; } cases[] = {
         { 75, " 75" }, { 5, "  5" }, { 240, "240" }, { 105, "105" }, { 1000, "999" }, { 999, "999" },
         { 0xFFFFFFFF, "999" }, { 0x80000000u, "999" }, { 100, "100" }, { 10, " 10" }, { 0, "   " },
@@ -128,7 +131,7 @@ TEST_F(Composition, TheMinutesCounterAndItsLabel)
     WritePrivateProfileStringA("Indicator.Psm.Rbt", "RbtNumH", "2,12,255,0,255,narrow.bmp",
                                (Folder + "Indicator02.dat").c_str());
     IndicatorSkin narrow(GetModuleHandleA(NULL));
-    ASSERT_TRUE(narrow.Load(2, 3));
+    ASSERT_TRUE(Load(narrow, 2, 3));
     {
         Picture p(narrow, TRUE, 100, OnBattery, 75);
         EXPECT_TRUE(p.At(DigitsH, 0, 0) == BodyColour && p.At(LabelH, 4, 4) == BodyColour)

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/AppState.h"
+#include "gfx/Text.h"
 #include "indicator/IndicatorSkinInfo.h"
 #include "indicator/SkinFile.h"
 #include "indicator/TestSkin.h"
@@ -141,7 +141,7 @@ TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
 {
     // A fix of 0 forces the box off (1 on, as the sheet scenario sees with the shipped skins), any
     // other value leaves the choice free; a title is cut to 29 characters.
-    testskin::UseFolder(Folder);
+    const std::string install = testskin::InstallFolderOf(Folder);
     const std::string title40 = "A title of exactly forty characters long", file = Folder + "Indicator04.dat";
     const char *const entries[][2] = { { "Title", title40.c_str() }, { "FixShowPowerStatusMark", "0" },
                                        { "FixShowRestBatteryTime", "2" } };
@@ -150,7 +150,7 @@ TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
     IndicatorSkinInfo info;
     char title[100];
     SkinFix mark = Free, time = ForcedOn;
-    ASSERT_TRUE(info.Load(4) && info.GetInfo(title, sizeof title, &mark, &time));
+    ASSERT_TRUE(info.Load(install.c_str(), 4) && info.GetInfo(title, sizeof title, &mark, &time));
     EXPECT_TRUE(title40.substr(0, 29) == title && mark == ForcedOff && time == Free) << title;
     // A fix is read as a whole number: what follows its leading digits is ignored, and a value
     // that does not start with one reads as 0.
@@ -160,10 +160,11 @@ TEST(SkinCatalogue, TitleAndFixesOfASkinFile)
     };
     for (const auto &f : fixes) {
         WritePrivateProfileStringA("Indicator.General", "FixShowRestBatteryTime", f.value, file.c_str());
-        EXPECT_TRUE(info.Load(4) && info.GetInfo(NULL, 0, &mark, &time) && time == f.fix) << '"' << f.value << '"';
+        EXPECT_TRUE(info.Load(install.c_str(), 4) && info.GetInfo(NULL, 0, &mark, &time) && time == f.fix)
+            << '"' << f.value << '"';
     }
     // A number without a file: not valid, whatever was loaded before.
-    EXPECT_FALSE(info.Load(43) || info.GetInfo(title, sizeof title, &mark, &time));
+    EXPECT_FALSE(info.Load(install.c_str(), 43) || info.GetInfo(title, sizeof title, &mark, &time));
 }
 
 } // namespace

@@ -79,9 +79,14 @@ bool WriteSkin(const std::string &folder, UINT number)
     return ok;
 }
 
+std::string InstallFolderOf(const std::string &folder)
+{
+    return folder.substr(0, folder.size() - 1);
+}
+
 void UseFolder(const std::string &folder)
 {
-    CopyText(appState.installFolder, PathSize, folder.substr(0, folder.size() - 1).c_str());
+    CopyText(appState.installFolder, PathSize, InstallFolderOf(folder).c_str());
     CopyText(appState.resourceFolder, PathSize, folder.c_str());
 }
 

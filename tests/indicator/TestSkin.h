@@ -1,6 +1,6 @@
 // A synthetic skin for the indicator tests: solid, distinct colours per element so that a pixel
 // read from a composed picture tells which layer it came from. Written into a fresh folder that
-// then serves as both the installation and the resource folder of appState.
+// then serves as both the installation and the resource folder.
 #ifndef KESTREL_TESTS_TESTSKIN_H
 #define KESTREL_TESTS_TESTSKIN_H
 
@@ -32,8 +32,11 @@ bool WriteBmp(const std::string &path, int width, int height, const std::functio
 // A fresh folder under the temporary folder (with a trailing backslash).
 std::string FreshFolder(const char *name);
 
-// Writes Indicator<number>.dat and its images into folder; points appState at it.
+// Writes Indicator<number>.dat and its images into folder.
 bool WriteSkin(const std::string &folder, UINT number);
+// folder as an installation folder: without its trailing backslash.
+std::string InstallFolderOf(const std::string &folder);
+// Points appState's folders at folder, for the settings page.
 void UseFolder(const std::string &folder);
 
 } // namespace testskin

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include "res/resource.h"
+
 namespace {
 
 const DWORD ViewerTimeoutMs = 20000;   // a cold viewer takes a few seconds to start
@@ -21,11 +23,11 @@ TEST_F(Help, TheMenuOpensTheContentsAndEachPageItsTopic)
 {
     KillProcesses("winhlp32.exe");
     ASSERT_TRUE(StartSettled(kestrel, "/D /Z"));
-    ASSERT_TRUE(kestrel.Post(WM_COMMAND, 40004, 0));   // the menu's Help
+    ASSERT_TRUE(kestrel.Post(WM_COMMAND, IDM_HELP, 0));
     EXPECT_TRUE(WaitUntil([] { return HelpViewerTitle() == "Kestrel Help Contents"; }, ViewerTimeoutMs))
         << "the help viewer shows \"" << HelpViewerTitle() << "\"";
 
-    ASSERT_TRUE(kestrel.Post(WM_COMMAND, 40003, 0));   // as the menu's default item does
+    ASSERT_TRUE(kestrel.Post(WM_COMMAND, IDM_PROPERTIES, 0));   // as the menu's default item does
     HWND sheet = kestrel.WaitForWindow("#32770", "Kestrel Properties");
     ASSERT_TRUE(sheet != NULL && WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }));
     const char *titles[] = { "Version Information", "Power Control", "Indicator", "Other" };

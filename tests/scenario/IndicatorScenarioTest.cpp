@@ -17,7 +17,6 @@ protected:
     {
         KestrelWorld::SetUp();
         ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 57, 95));
-        UseInstalledFolders();   // the program's own drawing code renders the expected pictures
     }
     // Asks the running program to rebuild its indicator and waits for one at the expected place.
     HWND Rebuild(LONG x, LONG y, SIZE size)
@@ -35,7 +34,7 @@ protected:
     {
         IndicatorSkin skin(GetModuleHandleA(NULL));
         int w = 0, h = 0;
-        if (skin.Load(number, mode))
+        if (skin.Load(InstallFolder, InstalledResources, number, mode))
             skin.GetSize(horizontal, &w, &h);
         skin.Release();
         SIZE size = { w, h };
@@ -48,7 +47,7 @@ protected:
         PowerStatus status;
         ReadPowerStatus(&status);
         IndicatorSkin skin(GetModuleHandleA(NULL));
-        skin.Load(number, mode);
+        skin.Load(InstallFolder, InstalledResources, number, mode);
         const RECT r = WindowRect(window);
         const int w = r.right - r.left, h = r.bottom - r.top;
         MemoryPicture expected(w, h), shown(w, h);

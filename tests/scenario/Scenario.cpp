@@ -9,14 +9,13 @@
 #include "FakeBattery.h"
 #include "SimControl.h"
 #include "TestPaths.h"
-#include "app/AppState.h"
-#include "gfx/Text.h"
+#include "res/resource.h"
 
 const char InstallFolder[] = "C:\\Program Files\\Ardwick\\Kestrel";
+const char InstalledResources[] = "C:\\Program Files\\Ardwick\\Kestrel\\Resource\\";
 static const char KestrelClass[] = "Kestrel:4FACD4C0-E1D7-11d1-9135-B36B9C89BE5C";
 static const char ProductKey[] = "Software\\Ardwick\\Kestrel";
 static const char SettingsKey[] = "Software\\Ardwick\\Kestrel\\Settings";
-static const UINT CmdExit = 40005;
 
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
 {
@@ -378,12 +377,6 @@ std::string StoredSettings()
     return all;
 }
 
-void UseInstalledFolders()
-{
-    CopyText(appState.installFolder, PathSize, InstallFolder);
-    CopyText(appState.resourceFolder, PathSize, (std::string(InstallFolder) + "\\Resource\\").c_str());
-}
-
 UserWindow::UserWindow()
     : window(CreateWindowExA(0, "STATIC", "user's work", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, NULL,
                              NULL, GetModuleHandleA(NULL), NULL))
@@ -467,7 +460,7 @@ bool KestrelProcess::WaitForExit(DWORD timeoutMs, DWORD *exitCode)
 void KestrelProcess::Exit()
 {
     DWORD code = 99;
-    ASSERT_TRUE(Post(WM_COMMAND, CmdExit, 0));
+    ASSERT_TRUE(Post(WM_COMMAND, IDM_EXIT, 0));
     ASSERT_TRUE(WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
 }

@@ -15,6 +15,7 @@
 #include "common/Gdi.h"
 
 extern const char InstallFolder[];   // "C:\Program Files\Ardwick\Kestrel"
+extern const char InstalledResources[];   // its Resource folder, with the trailing backslash
 
 // Under the test runner, which builds the whole test world (simulated driver, fake battery,
 // notification area), a missing piece fails the test; run by hand, it skips it.
@@ -110,8 +111,6 @@ DWORD StoredDword(const char *name);
 void StoreDword(const char *name, DWORD value);
 inline void ClearStoredSettings() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ardwick\\Kestrel\\Settings"); }
 std::string StoredSettings();
-// Points the program's own drawing code in this process at the installed skins.
-void UseInstalledFolders();
 
 // Sends and waits up to 5 s for the answer, as the system delivers broadcasts and display changes.
 inline LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "SimControl.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -80,9 +81,10 @@ TEST_F(Sheet, OpensOnPowerControlCentredComesForwardInsteadOfOpeningTwiceAndCanc
     EXPECT_TRUE(r.left == (desktop.right - (r.right - r.left)) / 2 && r.top == (desktop.bottom - (r.bottom - r.top)) / 2);
     EXPECT_TRUE(Ask(Tabs(sheet), TCM_GETITEMCOUNT) == 4 && Ask(Tabs(sheet), TCM_GETCURSEL) == 1);
     // Nothing stored: AC at the brightest and fastest, battery at the darkest and slowest.
-    EXPECT_EQ(7, Ask(WaitForControl(sheet, 1102), TBM_GETPOS));
-    EXPECT_TRUE(Ask(Control(sheet, 1105), TBM_GETPOS) == 0 && Ask(Control(sheet, 1109), TBM_GETPOS) == 3
-                && Ask(Control(sheet, 1112), TBM_GETPOS) == 0);
+    EXPECT_EQ(7, Ask(WaitForControl(sheet, IDC_BACKLIGHT_AC), TBM_GETPOS));
+    EXPECT_TRUE(Ask(Control(sheet, IDC_BACKLIGHT_DC), TBM_GETPOS) == 0
+                && Ask(Control(sheet, IDC_CLOCK_AC), TBM_GETPOS) == 3
+                && Ask(Control(sheet, IDC_CLOCK_DC), TBM_GETPOS) == 0);
 
     // Another double click, and then a single press, on the icon bring the open sheet forward.
     UserWindow bystander;
@@ -98,11 +100,11 @@ TEST_F(Sheet, OpensOnPowerControlCentredComesForwardInsteadOfOpeningTwiceAndCanc
 
     // Moving a slider, changing the ring setting and cancelling stores and sends nothing.
     ASSERT_TRUE(SimClearLog());
-    HWND batteryBacklight = Control(sheet, 1105);
+    HWND batteryBacklight = Control(sheet, IDC_BACKLIGHT_DC);
     ASSERT_TRUE(ClickCentre(batteryBacklight) && Xdo("key End"));
     EXPECT_TRUE(WaitUntil([&] { return Ask(batteryBacklight, TBM_GETPOS) == 7; }));
-    ASSERT_TRUE(ShowPage(sheet, 3) && ClickCentre(WaitForControl(sheet, 1204)));
-    ASSERT_TRUE(WaitUntil([&] { return Ask(Control(sheet, 1204), BM_GETCHECK) == BST_CHECKED; }));
+    ASSERT_TRUE(ShowPage(sheet, 3) && ClickCentre(WaitForControl(sheet, IDC_RING_RESUME)));
+    ASSERT_TRUE(WaitUntil([&] { return Ask(Control(sheet, IDC_RING_RESUME), BM_GETCHECK) == BST_CHECKED; }));
     ASSERT_TRUE(Close(sheet, IDCANCEL));
     EXPECT_EQ("", StoredSettings());
     // A marker behind any notice the sheet might have posted: the ring value sent back unchanged.
@@ -121,7 +123,7 @@ TEST_F(Sheet, AStoredLevelBeyondTheDriverShowsClampedAndOkStoresItAndPushesTheAc
     HWND sheet = Open(kestrel, "/Z");
     ASSERT_TRUE(sheet != NULL);
     ASSERT_TRUE(SimClearLog());
-    EXPECT_EQ(3, Ask(WaitForControl(sheet, 1102), TBM_GETPOS));
+    EXPECT_EQ(3, Ask(WaitForControl(sheet, IDC_BACKLIGHT_AC), TBM_GETPOS));
     ASSERT_TRUE(Close(sheet, IDOK));
     EXPECT_TRUE(StoredDword("LCDBackLightAC") == 3 && StoredDword("LCDBackLightDC") == 0 && StoredDword("CPUClockAC") == 3
                 && StoredDword("CPUClockDC") == 0) << StoredSettings();
@@ -141,8 +143,9 @@ TEST_F(Sheet, TheIndicatorOpensTheSheetAndOkStoresAllFiveIndicatorValuesAndSends
     ASSERT_TRUE(ClickCentre(indicator, 2));   // a double click on the indicator
     HWND sheet = WaitUntilShown(kestrel.WaitForWindow("#32770", SheetTitle));
     ASSERT_TRUE(sheet != NULL && ShowPage(sheet, 2));
-    HWND kind = WaitForControl(sheet, 1202), time = Control(sheet, 1206), mark = Control(sheet, 1205);
-    HWND show = Control(sheet, 1200), sample = Control(sheet, 1203), place = Control(sheet, 1201);
+    HWND kind = WaitForControl(sheet, IDC_KIND_LIST), time = Control(sheet, IDC_SHOW_REMAINING_TIME);
+    HWND mark = Control(sheet, IDC_SHOW_POWER_STATUS), show = Control(sheet, IDC_SHOW_INDICATOR);
+    HWND sample = Control(sheet, IDC_SAMPLE), place = Control(sheet, IDC_POSITION_LIST);
     ASSERT_TRUE(kind && time && mark && show && sample && place);
     EXPECT_EQ("01 - Kestrel Classic", Text(kind));
     EXPECT_TRUE(IsWindowVisible(time) && IsWindowEnabled(time) && Ask(time, BM_GETCHECK) == BST_UNCHECKED);
@@ -172,7 +175,7 @@ TEST_F(Sheet, TheIndicatorOpensTheSheetAndOkStoresAllFiveIndicatorValuesAndSends
 
     // The ring setting goes to the driver while the sheet closes, not afterwards.
     ASSERT_TRUE(ShowPage(sheet, 3));
-    HWND ring = WaitForControl(sheet, 1204);
+    HWND ring = WaitForControl(sheet, IDC_RING_RESUME);
     EXPECT_EQ(BST_CHECKED, Ask(ring, BM_GETCHECK));
     ASSERT_TRUE(ClickCentre(ring) && WaitUntil([&] { return Ask(ring, BM_GETCHECK) == BST_UNCHECKED; }));
     ASSERT_TRUE(SimClearLog() && Close(sheet, IDOK));
@@ -191,7 +194,7 @@ TEST_F(Sheet, InAcpiModeThereAreThreeTabsAndTheVersionPageReportsTheDriver)
     SimState state;
     state.features = SIM_LCD;   // backlight only
     ASSERT_TRUE(SimSetFields(SIM_FIELD_FEATURES, &state));
-    const int ids[4] = { 1003, 1302, 1004, 1005 };
+    const int ids[4] = { IDC_POWER_MODE, IDC_DRIVER_STATUS, IDC_BACKLIGHT_SUPPORT, IDC_CLOCK_SUPPORT };
     const char *present[4] = { "ACPI mode", "The driver's operation is normal.", "The feature supported",
                                "The current machine does not support the feature." };
     const char *absent[4] = { "ACPI mode", "The driver is not installed, or some error occurs.",
@@ -204,7 +207,7 @@ TEST_F(Sheet, InAcpiModeThereAreThreeTabsAndTheVersionPageReportsTheDriver)
         HWND sheet = Open(running, "/A", false);   // the driver has no resume on ring
         ASSERT_TRUE(sheet != NULL);
         EXPECT_EQ(3, Ask(Tabs(sheet), TCM_GETITEMCOUNT));
-        ASSERT_TRUE(ShowPage(sheet, 0) && WaitForControl(sheet, 1003));
+        ASSERT_TRUE(ShowPage(sheet, 0) && WaitForControl(sheet, IDC_POWER_MODE));
         for (int i = 0; i < 4; i++)
             EXPECT_EQ((driverPresent ? present : absent)[i], Text(Control(sheet, ids[i]))) << ids[i];
         ASSERT_TRUE(Close(sheet, IDCANCEL));

@@ -202,10 +202,9 @@ TEST_F(SkinTool, ARenderingIsWhatKestrelDrawsWithTheMinutesOnlyOnTheBattery)
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     const std::string file = std::string(temp) + "kestrel-render.bmp";
-    UseInstalledFolders();
     IndicatorSkin skin(GetModuleHandleA(NULL));
     int w, h;
-    ASSERT_TRUE(skin.Load(2, 3) && skin.GetSize(FALSE, &w, &h));
+    ASSERT_TRUE(skin.Load(InstallFolder, InstalledResources, 2, 3) && skin.GetSize(FALSE, &w, &h));
     // Kestrel knows the remaining time only on the battery: on AC power the counter never shows.
     const struct { int state; UINT minutes; } states[] = { { OnAcCharging, 0 }, { OnBattery, 123 }, { OnAc, 0 } };
     for (const auto &st : states) {
@@ -231,7 +230,7 @@ TEST_F(SkinTool, ARenderingIsWhatKestrelDrawsWithTheMinutesOnlyOnTheBattery)
     int cellWidth = 0, cellHeight = 0;
     for (DWORD mode = 0; mode < 4; mode++) {
         IndicatorSkin m(GetModuleHandleA(NULL));
-        ASSERT_TRUE(m.Load(1, mode) && m.GetSize(TRUE, &w, &h));
+        ASSERT_TRUE(m.Load(InstallFolder, InstalledResources, 1, mode) && m.GetSize(TRUE, &w, &h));
         cellWidth = w > cellWidth ? w : cellWidth;
         cellHeight = h > cellHeight ? h : cellHeight;
         m.Release();

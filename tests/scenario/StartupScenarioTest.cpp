@@ -6,6 +6,7 @@
 
 #include "SimControl.h"
 #include "TestPaths.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -55,8 +56,8 @@ TEST_F(Startup, NoInstallationShowsTheCentredNoticeAndOkEndsWithCodeZero)
     HWND notice = kestrel.WaitForWindow("#32770", "Kestrel");
     ASSERT_TRUE(notice != NULL && WaitUntil([&] { return IsWindowVisible(notice) != FALSE; }));
     char first[200], second[200];
-    GetDlgItemTextA(notice, 1001, first, sizeof first);
-    GetDlgItemTextA(notice, 1002, second, sizeof second);
+    GetDlgItemTextA(notice, IDC_NOTICE_TEXT1, first, sizeof first);
+    GetDlgItemTextA(notice, IDC_NOTICE_TEXT2, second, sizeof second);
     EXPECT_STREQ("Incorrect installation of Kestrel avoids this process from being continued.", first);
     EXPECT_STREQ("Reinstall Kestrel with its specific installer.", second);
     RECT desktop = WindowRect(GetDesktopWindow()), r = WindowRect(notice);

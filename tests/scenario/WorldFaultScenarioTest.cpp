@@ -8,10 +8,10 @@
 
 #include "FakeBattery.h"
 #include "SimControl.h"
+#include "res/resource.h"
 
 namespace {
 
-const UINT CmdProperties = 40003;
 
 bool SetFaults(DWORD faults)
 {
@@ -96,10 +96,10 @@ TEST_F(WorldFaults, LevelCountsNoSliderCanShowAndASkinNoLongerInstalledAreLeftAl
     for (const auto &s : stored)
         StoreDword(s.name, s.value);
     ASSERT_TRUE(Start(kestrel));
-    HWND sheet = kestrel.Post(WM_COMMAND, CmdProperties, 0) ? kestrel.WaitForWindow("#32770", "Kestrel Properties") : NULL;
+    HWND sheet = kestrel.Post(WM_COMMAND, IDM_PROPERTIES, 0) ? kestrel.WaitForWindow("#32770", "Kestrel Properties") : NULL;
     HWND page = NULL;
     ASSERT_TRUE(WaitUntil([&] { return sheet && (page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }));
-    for (int id : { 1102, 1109 })   // the AC sliders of backlight and CPU clock
+    for (int id : { IDC_BACKLIGHT_AC, IDC_CLOCK_AC })
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, id))) << id;
     SendMessageA(sheet, PSM_SETCURSEL, 2, 0);   // the Indicator page, seen and left as it is
     ASSERT_TRUE(SimClearLog() && PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0));

@@ -84,11 +84,11 @@ int SampleBodyPixels(HWND page)
     HGDIOBJ old = SelectObject(dc, canvas);
     DRAWITEMSTRUCT item = {};
     item.CtlType = ODT_BUTTON;
-    item.CtlID = IdcSample;
-    item.hwndItem = GetDlgItem(page, IdcSample);
+    item.CtlID = IDC_SAMPLE;
+    item.hwndItem = GetDlgItem(page, IDC_SAMPLE);
     item.hDC = dc;
     item.rcItem = { 0, 0, width, height };
-    SendMessageA(page, WM_DRAWITEM, IdcSample, (LPARAM)&item);
+    SendMessageA(page, WM_DRAWITEM, IDC_SAMPLE, (LPARAM)&item);
     int body = 0;
     for (int i = 0; i < width * height; i++)
         body += GetPixel(dc, i % width, i / width) == testskin::BodyColour;
@@ -114,13 +114,13 @@ TEST(IndicatorPage, WithoutASelectionThereIsNoSampleAndNoSkinForcesAChoice)
     HWND sheet = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, NULL, NULL, NULL, NULL);
     HWND page = CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(IDD_INDICATOR_PAGE), sheet, IndicatorPageProc, 0);
     ASSERT_TRUE(page != NULL);
-    HWND kind = GetDlgItem(page, IdcKindList), mark = GetDlgItem(page, IdcShowPowerStatus);
+    HWND kind = GetDlgItem(page, IDC_KIND_LIST), mark = GetDlgItem(page, IDC_SHOW_POWER_STATUS);
     EXPECT_TRUE(SendMessageA(kind, CB_GETCOUNT, 0, 0) == 1 && SendMessageA(kind, CB_GETCURSEL, 0, 0) == CB_ERR);
-    EXPECT_TRUE(IsDlgButtonChecked(page, IdcShowPowerStatus) && IsWindowEnabled(mark));
+    EXPECT_TRUE(IsDlgButtonChecked(page, IDC_SHOW_POWER_STATUS) && IsWindowEnabled(mark));
     EXPECT_EQ(0, SampleBodyPixels(page));
     SendMessageA(kind, CB_SETCURSEL, 0, 0);
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IdcKindList, CBN_SELCHANGE), (LPARAM)kind);
-    EXPECT_TRUE(!IsDlgButtonChecked(page, IdcShowPowerStatus) && !IsWindowEnabled(mark));
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_KIND_LIST, CBN_SELCHANGE), (LPARAM)kind);
+    EXPECT_TRUE(!IsDlgButtonChecked(page, IDC_SHOW_POWER_STATUS) && !IsWindowEnabled(mark));
     EXPECT_LT(0, SampleBodyPixels(page));
     DestroyWindow(page);
     DestroyWindow(sheet);

@@ -105,18 +105,18 @@ void DriveSheet(HWND window, UINT step)
         HWND page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
         loop.pagesVisited += page && (UINT)SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == index;
         if (index == 1) {
-            HWND slider = GetDlgItem(page, IdcBacklightAc);
+            HWND slider = GetDlgItem(page, IDC_BACKLIGHT_AC);
             SendMessageA(slider, TBM_SETPOS, TRUE, opening % LcdLevels);
             SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
         } else if (index == 2) {
-            HWND list = GetDlgItem(page, IdcKindList);
+            HWND list = GetDlgItem(page, IDC_KIND_LIST);
             SendMessageA(list, CB_SETCURSEL, opening % SkinCount, 0);
-            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IdcKindList, CBN_SELCHANGE), (LPARAM)list);
+            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_KIND_LIST, CBN_SELCHANGE), (LPARAM)list);
             for (int i = 0; i < 3; i++)
                 SendMessageA(page, WM_TIMER, SampleTimer, 0);
         } else if (index == 3) {
-            CheckDlgButton(page, IdcRingResume, opening % 2 ? BST_CHECKED : BST_UNCHECKED);
-            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IdcRingResume, BN_CLICKED), (LPARAM)GetDlgItem(page, IdcRingResume));
+            CheckDlgButton(page, IDC_RING_RESUME, opening % 2 ? BST_CHECKED : BST_UNCHECKED);
+            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_RING_RESUME, BN_CLICKED), (LPARAM)GetDlgItem(page, IDC_RING_RESUME));
         }
         RedrawWindow(sheet, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     } else if (step == 4) {
@@ -141,7 +141,7 @@ LRESULT CALLBACK SoakProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     // loop (a second menu would never close), and every animation step is delivered and painted.
     TrayMenu *menu = appState.trayMenu;
     if (message == WM_ENTERIDLE && wParam == MSGF_MENU && menu && !loop.menuDriven) {
-        PostMessageA(window, WM_COMMAND, CmdShowMenu, 0);
+        PostMessageA(window, WM_COMMAND, IDM_SHOW_MENU, 0);
         GetMenuItemRect(window, menu->Popup(), 0, &loop.banner);
         for (UINT i = 0; i < BannerStepCount; i++) {
             SendMessageA(window, WM_TIMER, MenuAnimationTimer, 0);
@@ -313,7 +313,7 @@ protected:
     {
         ZeroMemory(&loop, sizeof loop);
         loop.sheetOpening = sheets++;
-        PostMessageA(window, WM_COMMAND, CmdProperties, 0);
+        PostMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
         PostMessageA(window, SheetStepMessage, 0, 0);
         Pump();   // the sheet's loop to its end, then the notices its apply posted
         DWORD number = 0, backlight = 99;
@@ -327,7 +327,7 @@ protected:
     void OpenMenu(HWND window)
     {
         ZeroMemory(&loop, sizeof loop);
-        PostMessageA(window, WM_COMMAND, CmdShowMenu, 0);
+        PostMessageA(window, WM_COMMAND, IDM_SHOW_MENU, 0);
         Pump();   // the menu's loop until its idle step closes it
         menus++;
         EXPECT_TRUE(!loop.watchdogFired && loop.menuDriven && loop.bannerAtRest && appState.trayMenu == NULL)
