@@ -1,5 +1,6 @@
 #include "gfx/Region.h"
 #include "gfx/KeepError.h"
+#include "gfx/MemoryDc.h"
 
 BOOL IsKeyColour(COLORREF colour, WORD keyCount, const COLORREF *keys)
 {
@@ -27,41 +28,34 @@ static int PictureDepth(HDC dc)
 // the cost: its colours are copied as they are, and its 1 bits white and 0 bits black. Any other
 // depth is widened by the copy in its own way, so each pixel is asked of the context, as it is when
 // the copy cannot be made.
+// A 32-bit top-down bitmap of width x height for a copy of dc, whose bits land in *pixels; none for
+// a depth whose copy would not keep every colour exactly (below 24 bits, but for monochrome).
+static HBITMAP PixelCopy(HDC dc, int width, int height, void **pixels)
+{
+    *pixels = NULL;
+    const int depth = PictureDepth(dc);
+    if (width <= 0 || height <= 0 || (depth < 24 && depth != 1))
+        return NULL;
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;   // top-down: row y starts at y * width
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, pixels, NULL, 0);
+}
+
 class PixelSource {
 public:
-    PixelSource(HDC dc, int width, int height) : dc(dc), copyDc(NULL), copy(NULL), previous(NULL), bits(NULL),
-                                                 width(width)
+    PixelSource(HDC dc, int width, int height)
+        : dc(dc), pixels(NULL), copy(dc, PixelCopy(dc, width, height, &pixels), TRUE), bits(NULL), width(width)
     {
-        const int depth = PictureDepth(dc);
-        if (width <= 0 || height <= 0 || (depth < 24 && depth != 1))
-            return;
-        BITMAPINFO info;
-        ZeroMemory(&info, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;   // top-down: row y starts at y * width
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void *pixels = NULL;
-        copyDc = CreateCompatibleDC(dc);
-        if (copyDc)
-            copy = CreateDIBSection(copyDc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
-        if (copy)
-            previous = SelectObject(copyDc, copy);
-        if (previous && previous != HGDI_ERROR && BitBlt(copyDc, 0, 0, width, height, dc, 0, 0, SRCCOPY)) {
+        if (copy.Dc() && BitBlt(copy.Dc(), 0, 0, width, height, dc, 0, 0, SRCCOPY)) {
             GdiFlush();
             bits = (const DWORD *)pixels;
         }
-    }
-    ~PixelSource()
-    {
-        if (previous && previous != HGDI_ERROR)
-            KeepErrorSelectObject(copyDc, previous);
-        if (copy)
-            KeepErrorDeleteObject(copy);
-        if (copyDc)
-            KeepErrorDeleteDC(copyDc);
     }
     COLORREF At(int x, int y) const
     {
@@ -73,9 +67,8 @@ public:
 
 private:
     HDC dc;
-    HDC copyDc;
-    HBITMAP copy;
-    HGDIOBJ previous;
+    void *pixels;
+    MemoryDc copy;
     const DWORD *bits;
     int width;
 };
@@ -241,39 +234,21 @@ static BOOL ScanRuns(HDC dc, int width, int height, int margin, WORD keyCount, c
 
 BOOL RegionFromBitmap(HWND reference, HBITMAP bitmap, WORD keyCount, const COLORREF *keys, HRGN *region)
 {
-    BOOL ok = FALSE;
-    HDC windowDc = NULL;
-    HDC memory = NULL;
-    HGDIOBJ previous = NULL;
+    BOOL ok;
     HRGN shape = NULL;
     BITMAP info;
 
     if (region)
         *region = NULL;
-    windowDc = GetDC(reference);
+    HDC windowDc = GetDC(reference);
     if (!windowDc)
-        goto done;
-    memory = CreateCompatibleDC(windowDc);
-    if (!memory)
-        goto done;
-    previous = SelectObject(memory, bitmap);
-    if (!previous || previous == HGDI_ERROR) {
-        previous = NULL;
-        goto done;
+        return FALSE;
+    {
+        MemoryDc memory(windowDc, bitmap);
+        ok = memory.Dc() && GetObjectA(bitmap, sizeof info, &info) != 0
+             && ScanRuns(memory.Dc(), info.bmWidth, info.bmHeight, 0, keyCount, keys, &shape);
     }
-    if (GetObjectA(bitmap, sizeof info, &info) == 0)
-        goto done;
-    if (!ScanRuns(memory, info.bmWidth, info.bmHeight, 0, keyCount, keys, &shape))
-        goto done;
-    ok = TRUE;
-
-done:
-    if (previous)
-        KeepErrorSelectObject(memory, previous);
-    if (memory)
-        KeepErrorDeleteDC(memory);
-    if (windowDc)
-        KeepErrorReleaseDC(reference, windowDc);
+    KeepErrorReleaseDC(reference, windowDc);
     if (shape) {
         if (region)
             *region = shape;

@@ -219,15 +219,15 @@ TEST_F(GaugeOnScreen, BesidesTheSegmentsTheIconTitleAndLabelsShowRingedAndShadow
     ASSERT_TRUE(icon != NULL);
     {
         const int iw = iconBox.right - iconBox.left, ih = iconBox.bottom - iconBox.top;
-        MemoryPicture drawn(iw, ih);
+        MemoryDc drawn(NULL, iw, ih);
         const RECT all = { 0, 0, iw, ih };
         HBRUSH key = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(drawn.dc, &all, key);
+        FillRect(drawn.Dc(), &all, key);
         DeleteObject(key);
-        ASSERT_TRUE(DrawIconEx(drawn.dc, 0, 0, icon, iw, ih, 0, NULL, DI_NORMAL));
+        ASSERT_TRUE(DrawIconEx(drawn.Dc(), 0, 0, icon, iw, ih, 0, NULL, DI_NORMAL));
         int different = 0;
         for (int i = 0; i < iw * ih; i++)
-            different += (GetPixel(drawn.dc, i % iw, i / iw) != RGB(255, 0, 255))
+            different += (GetPixel(drawn.Dc(), i % iw, i / iw) != RGB(255, 0, 255))
                 != (PtInRegion(body, iconBox.left + i % iw, iconBox.top + i / iw) != FALSE);
         EXPECT_EQ(0, different);
     }
