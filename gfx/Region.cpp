@@ -23,13 +23,8 @@ static int PictureDepth(HDC dc)
     return info.bmBitsPixel * info.bmPlanes;
 }
 
-// Where the run scan reads its pixels. A picture of 24 or more bits, or of one, is copied once into
-// a 32-bit DIB section and read from memory, giving exactly what GetPixel gives at a fraction of
-// the cost: its colours are copied as they are, and its 1 bits white and 0 bits black. Any other
-// depth is widened by the copy in its own way, so each pixel is asked of the context, as it is when
-// the copy cannot be made.
-// A 32-bit top-down bitmap of width x height for a copy of dc, whose bits land in *pixels; none for
-// a depth whose copy would not keep every colour exactly (below 24 bits, but for monochrome).
+// The 32-bit top-down DIB section a copy of dc goes into, its bits at *pixels; none for a depth the
+// copy would not keep exactly.
 static HBITMAP PixelCopy(HDC dc, int width, int height, void **pixels)
 {
     *pixels = NULL;
@@ -47,6 +42,11 @@ static HBITMAP PixelCopy(HDC dc, int width, int height, void **pixels)
     return CreateDIBSection(dc, &info, DIB_RGB_COLORS, pixels, NULL, 0);
 }
 
+// Where the run scan reads its pixels. A picture of 24 or more bits, or of one, is copied once into
+// a 32-bit DIB section and read from memory, giving exactly what GetPixel gives at a fraction of
+// the cost: its colours are copied as they are, and its 1 bits white and 0 bits black. Any other
+// depth is widened by the copy in its own way, so each pixel is asked of the context, as it is when
+// the copy cannot be made.
 class PixelSource {
 public:
     PixelSource(HDC dc, int width, int height)
