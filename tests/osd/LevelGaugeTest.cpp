@@ -235,9 +235,8 @@ TEST_F(GaugeOnScreen, BesidesTheSegmentsTheIconTitleAndLabelsShowRingedAndShadow
 
     // Painted: the body in the gauge's colour, the outline black, the shadow in its own colour.
     ShowWindow(window, SW_SHOWNA);
-    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, (int)width, (int)height);
-    HGDIOBJ old = SelectObject(dc, canvas);
+    MemoryDc canvas(NULL, (int)width, (int)height);
+    HDC dc = canvas.Dc();
     ASSERT_TRUE(gauge.Paint(dc, window));
     const struct { LevelGauge::LayerKind layer; COLORREF colour; } colours[] = {
         { LevelGauge::MainLayer, RGB(0, 255, 0) }, { LevelGauge::OutlineLayer, RGB(0, 0, 0) },
@@ -247,10 +246,6 @@ TEST_F(GaugeOnScreen, BesidesTheSegmentsTheIconTitleAndLabelsShowRingedAndShadow
         const POINT p = PointIn(gauge.GetLitShape(c.layer));
         EXPECT_EQ(c.colour, GetPixel(dc, p.x, p.y)) << "layer " << c.layer << " at " << p.x << "," << p.y;
     }
-    SelectObject(dc, old);
-    DeleteObject(canvas);
-    DeleteDC(dc);
-    ReleaseDC(NULL, screen);
 }
 
 } // namespace
