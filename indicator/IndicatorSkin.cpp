@@ -56,8 +56,10 @@ BOOL DrawDigits(HDC dc, int x, int y, int digitCount, UINT value, BOOL horizonta
         value = power * 10 - 1;
 
     MemoryDc cells(dc, horizontal ? digitCount * cw : cw, horizontal ? ch : digitCount * ch);
+    if (!cells.Dc())
+        return FALSE;   // before the next context, which could fail with a code of its own
     MemoryDc glyphs(dc, strip);
-    HBRUSH blank = cells.Dc() && glyphs.Dc() ? CreateSolidBrush(keyColour) : NULL;
+    HBRUSH blank = glyphs.Dc() ? CreateSolidBrush(keyColour) : NULL;
     if (!blank)
         return FALSE;
     BOOL ok = TRUE, leadingBlanks = TRUE;
