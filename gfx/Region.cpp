@@ -355,7 +355,7 @@ BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORR
     SetLastError(error);
     // The background stays where the bitmap is transparent and turns black elsewhere; the bitmap
     // turns black where it is transparent; the two are joined, and the result is the only write to
-    // the destination. The masked pixels are put back last.
+    // the destination. The bitmap (or its colour copy) gets its own pixels back last.
     return copied &&
            BitBlt(inverseMask.Dc(), 0, 0, w, h, mask.Dc(), 0, 0, NOTSRCCOPY) &&
            BitBlt(work.Dc(), 0, 0, w, h, destination, x, y, SRCCOPY) &&
