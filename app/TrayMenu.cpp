@@ -1,4 +1,5 @@
 #include "app/TrayMenu.h"
+#include "gfx/MemoryDc.h"
 #include "gfx/Region.h"
 
 const UINT BannerDropTable[BannerStepCount] = {
@@ -193,17 +194,10 @@ BOOL TrayMenu::OnDrawItem(const DRAWITEMSTRUCT *item)
     if (w <= 0 || h <= 0)
         return TRUE;
 
-    HDC memory = CreateCompatibleDC(item->hDC);
-    HBITMAP canvas = memory ? CreateCompatibleBitmap(item->hDC, w, h) : NULL;
-    HGDIOBJ oldBitmap = NULL;
-    HBITMAP picture = NULL;
-    if (!canvas)
-        goto done;
-    oldBitmap = SelectObject(memory, canvas);
-    if (!oldBitmap || oldBitmap == HGDI_ERROR) {
-        oldBitmap = NULL;
-        goto done;
-    }
+    MemoryDc canvas(item->hDC, w, h);
+    HDC memory = canvas.Dc();
+    if (!memory)
+        return TRUE;
 
     if (h >= 2) {
         // An opaque empty text fills a rectangle with the background colour without a brush.
@@ -217,7 +211,7 @@ BOOL TrayMenu::OnDrawItem(const DRAWITEMSTRUCT *item)
         SetBkColor(memory, oldBackground);
     }
 
-    picture = LoadBitmapA(instance, MAKEINTRESOURCEA(LOWORD(item->itemData)));
+    HBITMAP picture = LoadBitmapA(instance, MAKEINTRESOURCEA(LOWORD(item->itemData)));
     if (picture) {
         BITMAP info;
         if (GetObjectA(picture, sizeof info, &info))
@@ -227,13 +221,5 @@ BOOL TrayMenu::OnDrawItem(const DRAWITEMSTRUCT *item)
     }
 
     BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, w, h, memory, 0, 0, SRCCOPY);
-
-done:
-    if (oldBitmap)
-        SelectObject(memory, oldBitmap);
-    if (canvas)
-        DeleteObject(canvas);
-    if (memory)
-        DeleteDC(memory);
     return TRUE;
 }

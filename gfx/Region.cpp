@@ -1,5 +1,6 @@
 #include "gfx/Region.h"
 #include "gfx/KeepError.h"
+#include "gfx/MemoryDc.h"
 
 BOOL IsKeyColour(COLORREF colour, WORD keyCount, const COLORREF *keys)
 {
@@ -22,6 +23,25 @@ static int PictureDepth(HDC dc)
     return info.bmBitsPixel * info.bmPlanes;
 }
 
+// The 32-bit top-down DIB section a copy of dc goes into, its bits at *pixels; none for a depth the
+// copy would not keep exactly.
+static HBITMAP PixelCopy(HDC dc, int width, int height, void **pixels)
+{
+    *pixels = NULL;
+    const int depth = PictureDepth(dc);
+    if (width <= 0 || height <= 0 || (depth < 24 && depth != 1))
+        return NULL;
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;   // top-down: row y starts at y * width
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, pixels, NULL, 0);
+}
+
 // Where the run scan reads its pixels. A picture of 24 or more bits, or of one, is copied once into
 // a 32-bit DIB section and read from memory, giving exactly what GetPixel gives at a fraction of
 // the cost: its colours are copied as they are, and its 1 bits white and 0 bits black. Any other
@@ -29,39 +49,13 @@ static int PictureDepth(HDC dc)
 // the copy cannot be made.
 class PixelSource {
 public:
-    PixelSource(HDC dc, int width, int height) : dc(dc), copyDc(NULL), copy(NULL), previous(NULL), bits(NULL),
-                                                 width(width)
+    PixelSource(HDC dc, int width, int height)
+        : dc(dc), pixels(NULL), copy(dc, PixelCopy(dc, width, height, &pixels), TRUE), bits(NULL), width(width)
     {
-        const int depth = PictureDepth(dc);
-        if (width <= 0 || height <= 0 || (depth < 24 && depth != 1))
-            return;
-        BITMAPINFO info;
-        ZeroMemory(&info, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;   // top-down: row y starts at y * width
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void *pixels = NULL;
-        copyDc = CreateCompatibleDC(dc);
-        if (copyDc)
-            copy = CreateDIBSection(copyDc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
-        if (copy)
-            previous = SelectObject(copyDc, copy);
-        if (previous && previous != HGDI_ERROR && BitBlt(copyDc, 0, 0, width, height, dc, 0, 0, SRCCOPY)) {
+        if (copy.Dc() && BitBlt(copy.Dc(), 0, 0, width, height, dc, 0, 0, SRCCOPY)) {
             GdiFlush();
             bits = (const DWORD *)pixels;
         }
-    }
-    ~PixelSource()
-    {
-        if (previous && previous != HGDI_ERROR)
-            KeepErrorSelectObject(copyDc, previous);
-        if (copy)
-            KeepErrorDeleteObject(copy);
-        if (copyDc)
-            KeepErrorDeleteDC(copyDc);
     }
     COLORREF At(int x, int y) const
     {
@@ -73,9 +67,8 @@ public:
 
 private:
     HDC dc;
-    HDC copyDc;
-    HBITMAP copy;
-    HGDIOBJ previous;
+    void *pixels;
+    MemoryDc copy;
     const DWORD *bits;
     int width;
 };
@@ -241,39 +234,21 @@ static BOOL ScanRuns(HDC dc, int width, int height, int margin, WORD keyCount, c
 
 BOOL RegionFromBitmap(HWND reference, HBITMAP bitmap, WORD keyCount, const COLORREF *keys, HRGN *region)
 {
-    BOOL ok = FALSE;
-    HDC windowDc = NULL;
-    HDC memory = NULL;
-    HGDIOBJ previous = NULL;
+    BOOL ok;
     HRGN shape = NULL;
     BITMAP info;
 
     if (region)
         *region = NULL;
-    windowDc = GetDC(reference);
+    HDC windowDc = GetDC(reference);
     if (!windowDc)
-        goto done;
-    memory = CreateCompatibleDC(windowDc);
-    if (!memory)
-        goto done;
-    previous = SelectObject(memory, bitmap);
-    if (!previous || previous == HGDI_ERROR) {
-        previous = NULL;
-        goto done;
+        return FALSE;
+    {
+        MemoryDc memory(windowDc, bitmap);
+        ok = memory.Dc() && GetObjectA(bitmap, sizeof info, &info) != 0
+             && ScanRuns(memory.Dc(), info.bmWidth, info.bmHeight, 0, keyCount, keys, &shape);
     }
-    if (GetObjectA(bitmap, sizeof info, &info) == 0)
-        goto done;
-    if (!ScanRuns(memory, info.bmWidth, info.bmHeight, 0, keyCount, keys, &shape))
-        goto done;
-    ok = TRUE;
-
-done:
-    if (previous)
-        KeepErrorSelectObject(memory, previous);
-    if (memory)
-        KeepErrorDeleteDC(memory);
-    if (windowDc)
-        KeepErrorReleaseDC(reference, windowDc);
+    KeepErrorReleaseDC(reference, windowDc);
     if (shape) {
         if (region)
             *region = shape;
@@ -301,138 +276,92 @@ BOOL GrownRegionFromDc(HDC dc, int width, int height, int margin, COLORREF key, 
     return TRUE;
 }
 
-// The temporary contexts of a transparent draw; the colour copy only for a monochrome bitmap.
-enum { InverseMaskArea = 0, MaskArea = 1, WorkArea = 2, SaveArea = 3, ColourArea = 4, AreaCount = 5 };
+// Paints the parts of a width x height picture in dc outside keep with the key colour. The bands
+// are taken from keep clipped to the picture, so that a rectangle reaching past an edge never gives
+// a band with negative extent (which would be filled mirrored).
+static BOOL KeyOutside(HDC dc, int w, int h, RECT k, COLORREF key)
+{
+    if (k.left < 0) k.left = 0;
+    if (k.top < 0) k.top = 0;
+    if (k.right > w) k.right = w;
+    if (k.bottom > h) k.bottom = h;
+    if (k.left > w) k.left = w;
+    if (k.top > h) k.top = h;
+    if (k.right < k.left) k.right = k.left;
+    if (k.bottom < k.top) k.bottom = k.top;
+    const RECT bands[4] = {
+        { 0, 0, w, k.top },
+        { 0, k.top, k.left, k.bottom },
+        { k.right, k.top, w, k.bottom },
+        { 0, k.bottom, w, h },
+    };
+    HBRUSH brush = CreateSolidBrush(key);
+    if (!brush)
+        return FALSE;
+    BOOL ok = TRUE;
+    for (int i = 0; i < 4 && ok; i++) {
+        const RECT &b = bands[i];
+        ok = b.right <= b.left || b.bottom <= b.top || FillRect(dc, &b, brush);
+    }
+    KeepErrorDeleteObject(brush);
+    return ok;
+}
 
 BOOL DrawTransparentBitmap(HDC destination, int x, int y, HBITMAP bitmap, COLORREF key, const RECT *keep)
 {
-    BOOL ok = FALSE;
-    HDC source = NULL, from = NULL;
-    HGDIOBJ sourcePrevious = NULL;
-    HBRUSH keyBrush = NULL;
-    HDC area[AreaCount] = {};
-    HBITMAP areaBitmap[AreaCount] = {};
-    HGDIOBJ areaPrevious[AreaCount] = {};
-    BOOL monochrome;
+    MemoryDc source(destination, bitmap);
     BITMAP info;
-    int w, h;
+    if (!source.Dc() || GetObjectA(bitmap, sizeof info, &info) == 0)
+        return FALSE;
+    const int w = info.bmWidth, h = info.bmHeight;
+    const BOOL monochrome = info.bmBitsPixel * info.bmPlanes == 1;
+    if (keep && !KeyOutside(source.Dc(), w, h, *keep, key))
+        return FALSE;
 
-    source = CreateCompatibleDC(destination);
-    if (!source)
-        goto done;
-    sourcePrevious = SelectObject(source, bitmap);
-    if (!sourcePrevious || sourcePrevious == HGDI_ERROR) {
-        sourcePrevious = NULL;
-        goto done;
-    }
-    if (GetObjectA(bitmap, sizeof info, &info) == 0)
-        goto done;
-    w = info.bmWidth;
-    h = info.bmHeight;
-    monochrome = info.bmBitsPixel * info.bmPlanes == 1;
-
-    if (keep) {
-        // Bands are taken from the keep rectangle clipped to the bitmap, so that a rectangle reaching
-        // past an edge never gives a band with negative extent (which would be filled mirrored).
-        RECT k = *keep;
-        if (k.left < 0) k.left = 0;
-        if (k.top < 0) k.top = 0;
-        if (k.right > w) k.right = w;
-        if (k.bottom > h) k.bottom = h;
-        if (k.left > w) k.left = w;
-        if (k.top > h) k.top = h;
-        if (k.right < k.left) k.right = k.left;
-        if (k.bottom < k.top) k.bottom = k.top;
-        const RECT bands[4] = {
-            { 0, 0, w, k.top },
-            { 0, k.top, k.left, k.bottom },
-            { k.right, k.top, w, k.bottom },
-            { 0, k.bottom, w, h },
-        };
-        keyBrush = CreateSolidBrush(key);
-        if (!keyBrush)
-            goto done;
-        for (int i = 0; i < 4; i++) {
-            if (bands[i].right > bands[i].left && bands[i].bottom > bands[i].top &&
-                !FillRect(source, &bands[i], keyBrush))
-                goto done;
-        }
-    }
-
-    for (int i = 0; i < AreaCount; i++) {
-        if (i == ColourArea && !monochrome)
-            continue;
-        area[i] = CreateCompatibleDC(destination);
-        if (!area[i])
-            goto done;
-        if (i == InverseMaskArea || i == MaskArea)
-            areaBitmap[i] = CreateBitmap(w, h, 1, 1, NULL);
-        else
-            areaBitmap[i] = CreateCompatibleBitmap(destination, w, h);
-        if (!areaBitmap[i])
-            goto done;
-        areaPrevious[i] = SelectObject(area[i], areaBitmap[i]);
-        if (!areaPrevious[i] || areaPrevious[i] == HGDI_ERROR) {
-            areaPrevious[i] = NULL;
-            goto done;
-        }
-    }
+    // Each context is checked as soon as it is made, so a failure's code is never that of a later
+    // one. The masks are monochrome; the others take the destination's format.
+    MemoryDc inverseMask(destination, CreateBitmap(w, h, 1, 1, NULL), TRUE);
+    if (!inverseMask.Dc())
+        return FALSE;
+    MemoryDc mask(destination, CreateBitmap(w, h, 1, 1, NULL), TRUE);
+    if (!mask.Dc())
+        return FALSE;
+    MemoryDc work(destination, CreateCompatibleBitmap(destination, w, h), TRUE);
+    if (!work.Dc())
+        return FALSE;
+    MemoryDc save(destination, CreateCompatibleBitmap(destination, w, h), TRUE);
+    if (!save.Dc())
+        return FALSE;
 
     // A monochrome bitmap would go into the mask bit for bit, whatever the key: its black pixels,
     // not its key-coloured ones, would turn transparent. The masking then works on a colour copy,
     // 1 bits white and 0 bits black as they show, and the caller's bitmap keeps its pixels.
-    from = source;
+    MemoryDc colour(destination, monochrome ? CreateCompatibleBitmap(destination, w, h) : NULL, TRUE);
+    HDC from = source.Dc();
     if (monochrome) {
-        if (!BitBlt(area[ColourArea], 0, 0, w, h, source, 0, 0, SRCCOPY))
-            goto done;
-        from = area[ColourArea];
+        if (!colour.Dc() || !BitBlt(colour.Dc(), 0, 0, w, h, from, 0, 0, SRCCOPY))
+            return FALSE;
+        from = colour.Dc();
     }
-    if (!BitBlt(area[SaveArea], 0, 0, w, h, from, 0, 0, SRCCOPY))
-        goto done;
-    {
-        // Key pixels become 1 in the mask, all others 0.
-        COLORREF oldBackground = SetBkColor(from, key);
-        if (oldBackground == CLR_INVALID)
-            goto done;
-        BOOL copied = BitBlt(area[MaskArea], 0, 0, w, h, from, 0, 0, SRCCOPY);
-        DWORD error = GetLastError();
-        SetBkColor(from, oldBackground);
-        SetLastError(error);
-        if (!copied)
-            goto done;
-    }
-    if (!BitBlt(area[InverseMaskArea], 0, 0, w, h, area[MaskArea], 0, 0, NOTSRCCOPY))
-        goto done;
-    if (!BitBlt(area[WorkArea], 0, 0, w, h, destination, x, y, SRCCOPY))
-        goto done;
-    // The background stays where the bitmap is transparent and turns black elsewhere.
-    if (!BitBlt(area[WorkArea], 0, 0, w, h, area[MaskArea], 0, 0, SRCAND))
-        goto done;
-    if (!BitBlt(from, 0, 0, w, h, area[InverseMaskArea], 0, 0, SRCAND))
-        goto done;
-    if (!BitBlt(area[WorkArea], 0, 0, w, h, from, 0, 0, SRCPAINT))
-        goto done;
-    // The only write to the destination.
-    if (!BitBlt(destination, x, y, w, h, area[WorkArea], 0, 0, SRCCOPY))
-        goto done;
-    if (!BitBlt(from, 0, 0, w, h, area[SaveArea], 0, 0, SRCCOPY))
-        goto done;
-    ok = TRUE;
-
-done:
-    for (int i = AreaCount - 1; i >= 0; i--) {
-        if (areaPrevious[i])
-            KeepErrorSelectObject(area[i], areaPrevious[i]);
-        if (areaBitmap[i])
-            KeepErrorDeleteObject(areaBitmap[i]);
-        if (area[i])
-            KeepErrorDeleteDC(area[i]);
-    }
-    if (keyBrush)
-        KeepErrorDeleteObject(keyBrush);
-    if (sourcePrevious)
-        KeepErrorSelectObject(source, sourcePrevious);
-    if (source)
-        KeepErrorDeleteDC(source);
-    return ok;
+    if (!BitBlt(save.Dc(), 0, 0, w, h, from, 0, 0, SRCCOPY))
+        return FALSE;
+    // Key pixels become 1 in the mask, all others 0.
+    COLORREF oldBackground = SetBkColor(from, key);
+    if (oldBackground == CLR_INVALID)
+        return FALSE;
+    BOOL copied = BitBlt(mask.Dc(), 0, 0, w, h, from, 0, 0, SRCCOPY);
+    DWORD error = GetLastError();
+    SetBkColor(from, oldBackground);
+    SetLastError(error);
+    // The background stays where the bitmap is transparent and turns black elsewhere; the bitmap
+    // turns black where it is transparent; the two are joined, and the result is the only write to
+    // the destination. The bitmap (or its colour copy) gets its own pixels back last.
+    return copied &&
+           BitBlt(inverseMask.Dc(), 0, 0, w, h, mask.Dc(), 0, 0, NOTSRCCOPY) &&
+           BitBlt(work.Dc(), 0, 0, w, h, destination, x, y, SRCCOPY) &&
+           BitBlt(work.Dc(), 0, 0, w, h, mask.Dc(), 0, 0, SRCAND) &&
+           BitBlt(from, 0, 0, w, h, inverseMask.Dc(), 0, 0, SRCAND) &&
+           BitBlt(work.Dc(), 0, 0, w, h, from, 0, 0, SRCPAINT) &&
+           BitBlt(destination, x, y, w, h, work.Dc(), 0, 0, SRCCOPY) &&
+           BitBlt(from, 0, 0, w, h, save.Dc(), 0, 0, SRCCOPY);
 }

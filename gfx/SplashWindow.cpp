@@ -2,7 +2,9 @@
 
 #include <mmsystem.h>
 
+#include "gfx/MemoryDc.h"
 #include "gfx/Region.h"
+#include "gfx/ShapedPopup.h"
 
 // Below this depth the high-colour picture would be dithered by the system: the low-colour one,
 // drawn for 16 colours, looks better there.
@@ -62,25 +64,12 @@ BOOL SplashWindow::CreateFromBitmap(HINSTANCE instance, HWND owner, HBITMAP bitm
         x = (GetSystemMetrics(SM_CXSCREEN) - pictureInfo.bmWidth) / 2;
         y = (GetSystemMetrics(SM_CYSCREEN) - pictureInfo.bmHeight) / 2;
     }
-    window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_DISABLED, x, y, pictureInfo.bmWidth,
-                             pictureInfo.bmHeight, owner, NULL, instance, NULL);
+    if (!RegionFromBitmap(owner, picture, keyCount, keys, &shape))
+        goto done;
+    window = CreateShapedPopup(instance, owner, 0, WS_DISABLED, x, y, pictureInfo.bmWidth, pictureInfo.bmHeight,
+                               shape, this, SplashWindowProc, &previous);
     if (!window)
-        goto done;
-    if (!RegionFromBitmap(window, picture, keyCount, keys, &shape))
-        goto done;
-    if (!SetWindowRgn(window, shape, FALSE))
-        goto done;
-    shape = NULL;   // the window owns it now
-
-    // Both calls may legitimately return 0: only a changed last-error code reports a failure.
-    SetLastError(0);
-    SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)this);
-    if (GetLastError() != 0)
-        goto done;
-    SetLastError(0);
-    previous = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)Proc);
-    if (GetLastError() != 0)
-        goto done;
+        goto done;   // the shape went with the attempt
 
     // Without its timer the splash would never go away.
     if (!SetTimer(window, SplashHideTimer, displayMs, NULL))
@@ -99,8 +88,6 @@ done:
     if (ok)
         return TRUE;
     error = GetLastError();
-    if (shape)
-        DeleteObject(shape);
     if (window)
         DestroyWindow(window);   // with the shape it owns; the splash procedure drops the copy
     window = NULL;
@@ -140,21 +127,19 @@ void SplashWindow::OnPaint()
     HDC dc = BeginPaint(window, &paint);
     if (!dc)
         return;
-    HDC memory = CreateCompatibleDC(dc);
-    if (memory) {
-        HGDIOBJ old = SelectObject(memory, picture);
-        BitBlt(dc, 0, 0, pictureInfo.bmWidth, pictureInfo.bmHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
+    {
+        MemoryDc memory(dc, picture);
+        if (memory.Dc())
+            BitBlt(dc, 0, 0, pictureInfo.bmWidth, pictureInfo.bmHeight, memory.Dc(), 0, 0, SRCCOPY);
     }
     EndPaint(window, &paint);
 }
 
-LRESULT CALLBACK SplashWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK SplashWindow::SplashWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SplashWindow *self = (SplashWindow *)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    SplashWindow *self = (SplashWindow *)ShapedPopupObject(hwnd);
     if (!self)
-        return 0;
+        return ShapedPopupDefault(NULL, hwnd, message, wParam, lParam);
     switch (message) {
     case WM_DESTROY:
         // Also reached when the owner goes first and takes its owned windows with it: the handle
@@ -167,14 +152,10 @@ LRESULT CALLBACK SplashWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     case WM_PAINT:
         self->OnPaint();
         return 0;
-    case WM_CLOSE:
-        return 0;   // only the timer and the owner remove the splash
-    case WM_ERASEBKGND:
-        return 1;   // the paint covers every visible pixel
     case WM_TIMER:
         KillTimer(hwnd, SplashHideTimer);
         ShowWindow(hwnd, SW_HIDE);
         return 0;
     }
-    return CallWindowProcA(self->previous, hwnd, message, wParam, lParam);
+    return ShapedPopupDefault(self->previous, hwnd, message, wParam, lParam);
 }

@@ -35,7 +35,7 @@ public:
     HBITMAP Picture() const { return picture; }
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SplashWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
 
     HWND window;

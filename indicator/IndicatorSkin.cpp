@@ -1,6 +1,7 @@
 #include "indicator/IndicatorSkin.h"
 
 #include "gfx/KeepError.h"
+#include "gfx/MemoryDc.h"
 #include "gfx/Region.h"
 #include "gfx/Text.h"
 #include "indicator/SkinFile.h"
@@ -15,54 +16,23 @@ static BOOL BitmapSize(HBITMAP bitmap, int *width, int *height)
     return TRUE;
 }
 
-static BOOL Selected(HGDIOBJ previous)
-{
-    return previous != NULL && previous != HGDI_ERROR;
-}
-
 HBITMAP CopyBitmap(HDC dc, HBITMAP bitmap)
 {
-    HBITMAP copy = NULL;
-    HDC source = NULL, target = NULL;
-    HGDIOBJ sourcePrevious = NULL, targetPrevious = NULL;
     int width, height;
-    BOOL ok = FALSE;
-
     if (!BitmapSize(bitmap, &width, &height))
-        goto done;
-    source = CreateCompatibleDC(dc);
-    if (!source)
-        goto done;
-    sourcePrevious = SelectObject(source, bitmap);
-    if (!Selected(sourcePrevious)) {
-        sourcePrevious = NULL;
-        goto done;
-    }
-    copy = CreateCompatibleBitmap(dc, width, height);
+        return NULL;
+    MemoryDc source(dc, bitmap);
+    HBITMAP copy = source.Dc() ? CreateCompatibleBitmap(dc, width, height) : NULL;
     if (!copy)
-        goto done;
-    target = CreateCompatibleDC(dc);
-    if (!target)
-        goto done;
-    targetPrevious = SelectObject(target, copy);
-    if (!Selected(targetPrevious)) {
-        targetPrevious = NULL;
-        goto done;
+        return NULL;
+    BOOL copied;
+    {
+        MemoryDc target(dc, copy);
+        copied = target.Dc() && BitBlt(target.Dc(), 0, 0, width, height, source.Dc(), 0, 0, SRCCOPY);
     }
-    ok = BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY);
-
-done:
-    if (targetPrevious)
-        KeepErrorSelectObject(target, targetPrevious);
-    if (target)
-        KeepErrorDeleteDC(target);
-    if (sourcePrevious)
-        KeepErrorSelectObject(source, sourcePrevious);
-    if (source)
-        KeepErrorDeleteDC(source);
-    if (!ok && copy) {
+    if (!copied) {
         KeepErrorDeleteObject(copy);
-        copy = NULL;
+        return NULL;
     }
     return copy;
 }
@@ -70,92 +40,48 @@ done:
 BOOL DrawDigits(HDC dc, int x, int y, int digitCount, UINT value, BOOL horizontal, HBITMAP strip,
                 COLORREF keyColour)
 {
-    BOOL ok = FALSE;
-    HDC glyphs = NULL, cells = NULL;
-    HGDIOBJ glyphsPrevious = NULL, cellsPrevious = NULL;
-    HBITMAP counter = NULL;
-    HBRUSH blank = NULL;
-    int sw, sh, cw, ch, width, height;
-    UINT power = 1;
-
+    int sw, sh;
     // Nine cells are the most a 32-bit value can fill.
-    if (digitCount < 1 || digitCount > 9) {
+    if (digitCount < 1 || digitCount > 9 || !BitmapSize(strip, &sw, &sh)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (!BitmapSize(strip, &sw, &sh)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    cw = horizontal ? sw / 10 : sw;
-    ch = horizontal ? sh : sh / 10;
-    width = horizontal ? digitCount * cw : cw;
-    height = horizontal ? ch : digitCount * ch;
+    const int cw = horizontal ? sw / 10 : sw;
+    const int ch = horizontal ? sh : sh / 10;
+    UINT power = 1;
     for (int k = 1; k < digitCount; k++)
         power *= 10;
     // Compared unsigned, so that any value too large for the cells reads as all nines.
     if (value / 10 >= power)
         value = power * 10 - 1;
 
-    counter = CreateCompatibleBitmap(dc, width, height);
-    if (!counter)
-        goto done;
-    glyphs = CreateCompatibleDC(dc);
-    cells = glyphs ? CreateCompatibleDC(dc) : NULL;
-    if (!cells)
-        goto done;
-    glyphsPrevious = SelectObject(glyphs, strip);
-    if (!Selected(glyphsPrevious)) {
-        glyphsPrevious = NULL;
-        goto done;
-    }
-    cellsPrevious = SelectObject(cells, counter);
-    if (!Selected(cellsPrevious)) {
-        cellsPrevious = NULL;
-        goto done;
-    }
-    blank = CreateSolidBrush(keyColour);
+    MemoryDc cells(dc, horizontal ? digitCount * cw : cw, horizontal ? ch : digitCount * ch);
+    if (!cells.Dc())
+        return FALSE;   // before the next context, which could fail with a code of its own
+    MemoryDc glyphs(dc, strip);
+    HBRUSH blank = glyphs.Dc() ? CreateSolidBrush(keyColour) : NULL;
     if (!blank)
-        goto done;
-    {
-        BOOL leadingBlanks = TRUE;
-        for (int k = 0; k < digitCount; k++) {
-            UINT d = value / power;
-            int cellX = horizontal ? k * cw : 0;
-            int cellY = horizontal ? 0 : (digitCount - 1 - k) * ch;
-            if (leadingBlanks && d == 0 && k != digitCount - 1) {
-                RECT cell = { cellX, cellY, cellX + cw, cellY + ch };
-                if (!FillRect(cells, &cell, blank))
-                    goto done;
-            } else {
-                if (!BitBlt(cells, cellX, cellY, cw, ch, glyphs, horizontal ? (int)d * cw : 0,
-                            horizontal ? 0 : (int)d * ch, SRCCOPY))
-                    goto done;
-                leadingBlanks = FALSE;
-            }
-            value %= power;
-            power /= 10;
+        return FALSE;
+    BOOL ok = TRUE, leadingBlanks = TRUE;
+    for (int k = 0; ok && k < digitCount; k++) {
+        UINT d = value / power;
+        int cellX = horizontal ? k * cw : 0;
+        int cellY = horizontal ? 0 : (digitCount - 1 - k) * ch;
+        if (leadingBlanks && d == 0 && k != digitCount - 1) {
+            RECT cell = { cellX, cellY, cellX + cw, cellY + ch };
+            ok = FillRect(cells.Dc(), &cell, blank);
+        } else {
+            ok = BitBlt(cells.Dc(), cellX, cellY, cw, ch, glyphs.Dc(), horizontal ? (int)d * cw : 0,
+                        horizontal ? 0 : (int)d * ch, SRCCOPY);
+            leadingBlanks = FALSE;
         }
+        value %= power;
+        power /= 10;
     }
+    KeepErrorDeleteObject(blank);
     // The counter must be free of every context before it is drawn transparently.
-    SelectObject(cells, cellsPrevious);
-    cellsPrevious = NULL;
-    ok = DrawTransparentBitmap(dc, x, y, counter, keyColour, NULL);
-
-done:
-    if (blank)
-        KeepErrorDeleteObject(blank);
-    if (cellsPrevious)
-        KeepErrorSelectObject(cells, cellsPrevious);
-    if (glyphsPrevious)
-        KeepErrorSelectObject(glyphs, glyphsPrevious);
-    if (cells)
-        KeepErrorDeleteDC(cells);
-    if (glyphs)
-        KeepErrorDeleteDC(glyphs);
-    if (counter)
-        KeepErrorDeleteObject(counter);
-    return ok;
+    cells.Deselect();
+    return ok && DrawTransparentBitmap(dc, x, y, cells.Bitmap(), keyColour, NULL);
 }
 
 RECT GaugeKeepRect(int width, int height, UINT percent, BOOL horizontal)
@@ -307,15 +233,8 @@ BOOL IndicatorSkin::Compose(HDC canvas, const OrientationSet &set, BOOL horizont
         if (!FillRect(canvas, &all, background) || !DrawElement(canvas, body.bitmap, 0, 0, body.key))
             return FALSE;
     } else {
-        HDC source = CreateCompatibleDC(canvas);
-        if (!source)
-            return FALSE;
-        HGDIOBJ previous = SelectObject(source, body.bitmap);
-        BOOL copied = Selected(previous) && BitBlt(canvas, 0, 0, width, height, source, 0, 0, SRCCOPY);
-        if (Selected(previous))
-            KeepErrorSelectObject(source, previous);
-        KeepErrorDeleteDC(source);
-        if (!copied)
+        MemoryDc source(canvas, body.bitmap);
+        if (!source.Dc() || !BitBlt(canvas, 0, 0, width, height, source.Dc(), 0, 0, SRCCOPY))
             return FALSE;
     }
 
@@ -360,28 +279,10 @@ BOOL IndicatorSkin::Draw(HDC dc, BOOL horizontal, UINT percent, PowerState state
     if (width <= 0 || height <= 0)
         return TRUE;   // no body: nothing to see
 
-    BOOL ok = FALSE;
-    HDC canvas = CreateCompatibleDC(dc);
-    HBITMAP picture = canvas ? CreateCompatibleBitmap(dc, width, height) : NULL;
-    HGDIOBJ previous = NULL;
-    if (!picture)
-        goto done;
-    previous = SelectObject(canvas, picture);
-    if (!Selected(previous)) {
-        previous = NULL;
-        goto done;
-    }
-    if (!Compose(canvas, Set(horizontal), horizontal, percent, state, minutes, width, height, background))
-        goto done;
+    MemoryDc canvas(dc, width, height);
+    if (!canvas.Dc()
+            || !Compose(canvas.Dc(), Set(horizontal), horizontal, percent, state, minutes, width, height, background))
+        return FALSE;
     // The only write to the target.
-    ok = BitBlt(dc, origin ? origin->x : 0, origin ? origin->y : 0, width, height, canvas, 0, 0, SRCCOPY);
-
-done:
-    if (previous)
-        KeepErrorSelectObject(canvas, previous);
-    if (picture)
-        KeepErrorDeleteObject(picture);
-    if (canvas)
-        KeepErrorDeleteDC(canvas);
-    return ok;
+    return BitBlt(dc, origin ? origin->x : 0, origin ? origin->y : 0, width, height, canvas.Dc(), 0, 0, SRCCOPY);
 }

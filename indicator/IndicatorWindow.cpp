@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "app/SettingsStore.h"
+#include "gfx/ShapedPopup.h"
 #include "gfx/Tooltip.h"
 #include "indicator/IndicatorSkin.h"
 #include "res/resource.h"
@@ -75,19 +76,10 @@ BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, const char *installFo
     drag = Idle;
     ComputePosition(&x, &y);
 
-    window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP | SS_NOTIFY, x, y, width,
-                             height, owner, NULL, module, NULL);
+    window = CreateShapedPopup(module, owner, WS_EX_TOOLWINDOW, SS_NOTIFY, x, y, width, height, shape, this,
+                               IndicatorWindowProc, &previous);
+    shape = NULL;   // the window's now, or gone with the attempt
     if (!window)
-        goto failed;
-    // The object first, so that the replaced procedure finds it from the first message on.
-    SetLastError(0);
-    SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)this);
-    if (!SetWindowRgn(window, shape, FALSE))
-        goto failed;
-    shape = NULL;   // the window's now
-    SetLastError(0);
-    previous = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)IndicatorWindowProc);
-    if (!previous && GetLastError() != 0)
         goto failed;
 
     Update(percent, state, minutes, tipText);
@@ -96,11 +88,6 @@ BOOL IndicatorWindow::Create(HINSTANCE module, HWND owner, const char *installFo
 
 failed:
     error = GetLastError();
-    if (window) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        DestroyWindow(window);
-        window = NULL;
-    }
     if (shape) {
         DeleteObject(shape);
         shape = NULL;
@@ -256,9 +243,9 @@ void IndicatorWindow::OnButtonUp()
 
 LRESULT CALLBACK IndicatorWindow::IndicatorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    IndicatorWindow *self = (IndicatorWindow *)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    IndicatorWindow *self = (IndicatorWindow *)ShapedPopupObject(hwnd);
     if (!self)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return ShapedPopupDefault(NULL, hwnd, message, wParam, lParam);
     if (self->tooltip)
         self->tooltip->RelayEvent(hwnd, message, wParam, lParam);
 
@@ -266,10 +253,6 @@ LRESULT CALLBACK IndicatorWindow::IndicatorWindowProc(HWND hwnd, UINT message, W
     case WM_PAINT:
         self->OnPaint();
         return 0;
-    case WM_ERASEBKGND:
-        return 1;   // the picture covers the window
-    case WM_CLOSE:
-        return 0;   // only the owner removes the indicator
     case WM_DESTROY:
         self->OnDestroy();
         return 0;
@@ -301,5 +284,5 @@ LRESULT CALLBACK IndicatorWindow::IndicatorWindowProc(HWND hwnd, UINT message, W
         PostMessageA(self->owner, WM_COMMAND, IDM_PROPERTIES, 0);
         return 0;
     }
-    return CallWindowProcA(self->previous, hwnd, message, wParam, lParam);
+    return ShapedPopupDefault(self->previous, hwnd, message, wParam, lParam);
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "gfx/ShapedPopup.h"
 #include "res/resource.h"
 
 const UINT GaugeTextSize = 128;
@@ -64,16 +65,9 @@ BOOL BrightnessOsd::Create(HINSTANCE moduleInstance, HWND owner, const GaugeStyl
     if (!gauge->Setup(withTexts))
         goto done;
     gauge->GetSize(&width, &height);
-    window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_DISABLED, 0, 0, (int)width, (int)height,
-                             owner, NULL, instance, NULL);
+    window = CreateShapedPopup(instance, owner, 0, WS_DISABLED, 0, 0, (int)width, (int)height, NULL, this,
+                               BrightnessOsdProc, &previous);
     if (!window)
-        goto done;
-    // The object first: the new procedure finds it from its first message on.
-    SetLastError(0);
-    SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)this);
-    SetLastError(0);
-    previous = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)Proc);
-    if (!previous && GetLastError())
         goto done;
     gauge->GetPosition(&x, &y);
     SetWindowPos(window, NULL, x, y, 0, 0, MoveFlags);
@@ -83,14 +77,7 @@ BOOL BrightnessOsd::Create(HINSTANCE moduleInstance, HWND owner, const GaugeStyl
 done:
     if (!ok) {
         DWORD error = GetLastError();
-        if (window) {
-            if (!previous)
-                SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-            DestroyWindow(window);
-            window = NULL;
-        }
         DestroyGauge();
-        previous = NULL;
         SetLastError(error);
     }
     return ok;
@@ -158,17 +145,11 @@ void BrightnessOsd::OnScreenChanged()
     SetWindowPos(window, NULL, x, y, (int)width, (int)height, PlaceFlags);
 }
 
-LRESULT CALLBACK BrightnessOsd::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK BrightnessOsd::BrightnessOsdProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    BrightnessOsd *self = (BrightnessOsd *)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
-    if (!self) {
-        if (message == WM_PAINT) {
-            PAINTSTRUCT paint;
-            BeginPaint(hwnd, &paint);
-            EndPaint(hwnd, &paint);
-        }
-        return message == WM_ERASEBKGND ? 1 : 0;
-    }
+    BrightnessOsd *self = (BrightnessOsd *)ShapedPopupObject(hwnd);
+    if (!self)
+        return ShapedPopupDefault(NULL, hwnd, message, wParam, lParam);
     switch (message) {
     case WM_DESTROY:
         // Also reached when the owner goes first and takes its owned popup with it: the handle is
@@ -180,14 +161,10 @@ LRESULT CALLBACK BrightnessOsd::Proc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_PAINT:
         self->OnPaint();
         return 0;
-    case WM_CLOSE:
-        return 0;   // only the owner removes the popup
-    case WM_ERASEBKGND:
-        return 1;   // the paint covers every visible pixel
     case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:
         self->OnScreenChanged();
         return 0;
     }
-    return CallWindowProcA(self->previous, hwnd, message, wParam, lParam);
+    return ShapedPopupDefault(self->previous, hwnd, message, wParam, lParam);
 }

@@ -27,7 +27,7 @@ public:
     HWND Window() const { return window; }
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK BrightnessOsdProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void OnScreenChanged();
     void DestroyGauge();

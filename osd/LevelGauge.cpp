@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "gfx/KeepError.h"
+#include "gfx/MemoryDc.h"
 #include "gfx/Region.h"
 #include "res/resource.h"
 
@@ -47,68 +49,49 @@ BOOL FreeStringField(char **field)
     return TRUE;
 }
 
-BOOL DrawGaugeText(HDC dc, COLORREF colour, const char *text, UINT format, const RECT &box, int weight,
-                   const char *face, UINT *width)
+// Measures text on target in the gauge font of area's height and, when dc is given, draws it there.
+static BOOL MeasureAndDraw(HDC target, HDC dc, COLORREF colour, const char *text, UINT format, RECT area,
+                           int weight, const char *face, UINT *width)
 {
-    BOOL ok = FALSE;
-    HWND desktop = GetDesktopWindow();
-    HDC screen = NULL, scratch = NULL;
-    HBITMAP scratchBitmap = NULL;
-    HGDIOBJ oldBitmap = NULL, oldFont = NULL;
-    HFONT font = NULL;
-    HDC target = dc;
-    const int height = box.bottom - box.top;
-    RECT area = box;
-    SIZE extent;
-
-    if (!text)
-        text = "";
-    if (!target) {
-        screen = GetDC(desktop);
-        scratch = screen ? CreateCompatibleDC(screen) : NULL;
-        scratchBitmap = scratch ? CreateCompatibleBitmap(screen, box.right - box.left, height) : NULL;
-        if (!scratchBitmap)
-            goto done;
-        oldBitmap = SelectObject(scratch, scratchBitmap);
-        target = scratch;
-    }
-    font = CreateFontA(height, GaugeFontWidth, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, face);
+    const int height = area.bottom - area.top;
+    HFONT font = CreateFontA(height, GaugeFontWidth, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, face);
     if (!font)
         font = CreateFontA(height, GaugeFontWidth, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, NULL);
     if (!font)
-        goto done;
-    oldFont = SelectObject(target, font);
-    if (!GetTextExtentPoint32A(target, text, lstrlenA(text), &extent))
-        goto done;
-    if (width)
-        *width = (UINT)extent.cx;
-    if (dc) {
-        COLORREF oldText = SetTextColor(dc, colour);
-        COLORREF oldBack = SetBkColor(dc, SurfaceKey);
-        int oldMode = SetBkMode(dc, TRANSPARENT);
-        DrawTextA(dc, text, -1, &area, format);
-        SetBkMode(dc, oldMode);
-        SetBkColor(dc, oldBack);
-        SetTextColor(dc, oldText);
+        return FALSE;
+    BOOL ok;
+    {
+        SelectedObject selected(target, font);
+        SIZE extent;
+        ok = GetTextExtentPoint32A(target, text, lstrlenA(text), &extent);
+        if (ok && width)
+            *width = (UINT)extent.cx;
+        if (ok && dc) {
+            COLORREF oldText = SetTextColor(dc, colour);
+            COLORREF oldBack = SetBkColor(dc, SurfaceKey);
+            int oldMode = SetBkMode(dc, TRANSPARENT);
+            DrawTextA(dc, text, -1, &area, format);
+            SetBkMode(dc, oldMode);
+            SetBkColor(dc, oldBack);
+            SetTextColor(dc, oldText);
+        }
     }
-    ok = TRUE;
-
-done:
-    if (oldFont)
-        SelectObject(target, oldFont);
-    if (font)
-        DeleteObject(font);
-    if (oldBitmap)
-        SelectObject(scratch, oldBitmap);
-    if (scratchBitmap)
-        DeleteObject(scratchBitmap);
-    if (scratch)
-        DeleteDC(scratch);
-    if (screen)
-        ReleaseDC(desktop, screen);
+    KeepErrorDeleteObject(font);
     return ok;
+}
+
+BOOL DrawGaugeText(HDC dc, COLORREF colour, const char *text, UINT format, const RECT &box, int weight,
+                   const char *face, UINT *width)
+{
+    if (!text)
+        text = "";
+    if (dc)
+        return MeasureAndDraw(dc, dc, colour, text, format, box, weight, face, width);
+    // Measuring alone takes a scratch picture of the box's size on the screen.
+    MemoryDc scratch(NULL, box.right - box.left, box.bottom - box.top);
+    return scratch.Dc() && MeasureAndDraw(scratch.Dc(), NULL, colour, text, format, box, weight, face, width);
 }
 
 BOOL ApplyWindowRegion(HWND window, HRGN shape)
@@ -300,47 +283,32 @@ void LevelGauge::DrawContent(HDC dc, UINT left, UINT top, UINT right, UINT botto
 
 BOOL LevelGauge::BuildLayer(LayerKind kind, HRGN *shape)
 {
-    BOOL ok = FALSE;
-    HDC screen = GetDC(NULL);
-    HDC surface = screen ? CreateCompatibleDC(screen) : NULL;
-    HBITMAP canvas = surface ? CreateCompatibleBitmap(screen, (int)width, (int)height) : NULL;
+    MemoryDc canvas(NULL, (int)width, (int)height);
+    HDC surface = canvas.Dc();
     HBRUSH key = CreateSolidBrush(SurfaceKey);
-    HGDIOBJ oldBitmap = NULL;
     const RECT all = { 0, 0, (LONG)width, (LONG)height };
     int margin = 0;
+    BOOL ok = FALSE;
 
     *shape = NULL;
-    if (!canvas || !key)
-        goto done;
-    oldBitmap = SelectObject(surface, canvas);
-    if (!FillRect(surface, &all, key))
-        goto done;
-    if (kind == MainLayer) {
-        DrawContent(surface, b, b, dx + b, dy + b);
-    } else if (kind == OutlineLayer) {
-        DrawContent(surface, b, b, dx + b, dy + b);
-        margin = (int)b;
-    } else if (extruded) {
-        // One copy per pixel of depth, from the body's place down to the right.
-        for (UINT i = 0; i < dx; i++)
-            DrawContent(surface, b + i, b + i, dx - i + b, dy - i + b);
-        margin = (int)b;
-    } else {
-        DrawContent(surface, b + dx, b + dy, b, b);
+    if (surface && key && FillRect(surface, &all, key)) {
+        if (kind == MainLayer) {
+            DrawContent(surface, b, b, dx + b, dy + b);
+        } else if (kind == OutlineLayer) {
+            DrawContent(surface, b, b, dx + b, dy + b);
+            margin = (int)b;
+        } else if (extruded) {
+            // One copy per pixel of depth, from the body's place down to the right.
+            for (UINT i = 0; i < dx; i++)
+                DrawContent(surface, b + i, b + i, dx - i + b, dy - i + b);
+            margin = (int)b;
+        } else {
+            DrawContent(surface, b + dx, b + dy, b, b);
+        }
+        ok = GrownRegionFromDc(surface, (int)width, (int)height, margin, SurfaceKey, shape);
     }
-    ok = GrownRegionFromDc(surface, (int)width, (int)height, margin, SurfaceKey, shape);
-
-done:
-    if (oldBitmap)
-        SelectObject(surface, oldBitmap);
     if (key)
         DeleteObject(key);
-    if (canvas)
-        DeleteObject(canvas);
-    if (surface)
-        DeleteDC(surface);
-    if (screen)
-        ReleaseDC(NULL, screen);
     return ok;
 }
 
@@ -440,34 +408,22 @@ BOOL LevelGauge::Paint(HDC dc, HWND window)
 {
     if (!composed || !IsWindowVisible(window))
         return FALSE;
-    BOOL ok = FALSE;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP canvas = memory ? CreateCompatibleBitmap(dc, (int)width, (int)height) : NULL;
-    HGDIOBJ oldBitmap = NULL;
+    MemoryDc canvas(dc, (int)width, (int)height);
+    HDC memory = canvas.Dc();
+    if (!memory)
+        return FALSE;
     const COLORREF colours[LayerCount] = { colour, OutlineColour, shadowColour };
-    if (!canvas)
-        goto done;
-    oldBitmap = SelectObject(memory, canvas);
     for (int kind = 0; kind < LayerCount; kind++) {
         if (!lit[kind])
             continue;
         HBRUSH brush = CreateSolidBrush(colours[kind]);
         if (!brush)
-            goto done;
+            return FALSE;
         FillRgn(memory, lit[kind], brush);
         DeleteObject(brush);
     }
     // Pixels outside the lit shapes are never seen: the window's shape hides them.
-    ok = BitBlt(dc, 0, 0, (int)width, (int)height, memory, 0, 0, SRCCOPY);
-
-done:
-    if (oldBitmap)
-        SelectObject(memory, oldBitmap);
-    if (canvas)
-        DeleteObject(canvas);
-    if (memory)
-        DeleteDC(memory);
-    return ok;
+    return BitBlt(dc, 0, 0, (int)width, (int)height, memory, 0, 0, SRCCOPY);
 }
 
 void LevelGauge::GetSize(UINT *outWidth, UINT *outHeight) const

@@ -1,5 +1,7 @@
 #include "sheet/LargeTextStatic.h"
 
+#include "gfx/MemoryDc.h"
+
 UINT LargeTextFlags(DWORD style)
 {
     UINT flags = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
@@ -17,6 +19,40 @@ void DoubleFontSize(LOGFONTA *font)
     font->lfWidth *= 2;
 }
 
+// Composes the control off screen: the page's own background, as the control would have been
+// erased with, and the text in its font at twice the size; then copies it to dc at once.
+static void PaintLarge(HWND control, HDC dc, RECT client)
+{
+    MemoryDc canvas(dc, client.right, client.bottom);
+    HDC memory = canvas.Dc();
+    if (!memory)
+        return;
+    HBRUSH background = (HBRUSH)SendMessageA(GetParent(control), WM_CTLCOLORSTATIC, (WPARAM)dc,
+                                             (LPARAM)control);
+    FillRect(memory, &client, background ? background : GetSysColorBrush(COLOR_3DFACE));
+
+    UINT flags = LargeTextFlags((DWORD)GetWindowLongPtrA(control, GWL_STYLE));
+    char text[LargeTextSize + 1];
+    int length = GetWindowTextA(control, text, sizeof text);
+    LOGFONTA description;
+    HFONT controlFont = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
+    HFONT font = NULL;
+    if (GetObjectA(controlFont ? (HGDIOBJ)controlFont : GetStockObject(SYSTEM_FONT), sizeof description,
+                   &description)) {
+        DoubleFontSize(&description);
+        font = CreateFontIndirectA(&description);
+    }
+    if (font) {
+        SelectedObject selection(memory, font);
+        int oldMode = SetBkMode(memory, TRANSPARENT);
+        DrawTextA(memory, text, length, &client, flags);
+        SetBkMode(memory, oldMode);
+        selection.Restore();
+        DeleteObject(font);
+    }
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+}
+
 static void Paint(HWND control)
 {
     PAINTSTRUCT paint;
@@ -25,48 +61,7 @@ static void Paint(HWND control)
         return;
     RECT client;
     GetClientRect(control, &client);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP canvas = memory ? CreateCompatibleBitmap(dc, client.right, client.bottom) : NULL;
-    HGDIOBJ oldBitmap = NULL;
-    HFONT font = NULL;
-    if (!canvas)
-        goto done;
-    oldBitmap = SelectObject(memory, canvas);
-    {
-        // The page's own background, as the control would have been erased with.
-        HBRUSH background = (HBRUSH)SendMessageA(GetParent(control), WM_CTLCOLORSTATIC, (WPARAM)dc,
-                                                 (LPARAM)control);
-        FillRect(memory, &client, background ? background : GetSysColorBrush(COLOR_3DFACE));
-
-        UINT flags = LargeTextFlags((DWORD)GetWindowLongPtrA(control, GWL_STYLE));
-        char text[LargeTextSize + 1];
-        int length = GetWindowTextA(control, text, sizeof text);
-
-        LOGFONTA description;
-        HFONT controlFont = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
-        if (!GetObjectA(controlFont ? (HGDIOBJ)controlFont : GetStockObject(SYSTEM_FONT), sizeof description,
-                        &description))
-            goto copy;
-        DoubleFontSize(&description);
-        font = CreateFontIndirectA(&description);
-        if (!font)
-            goto copy;
-        HGDIOBJ oldFont = SelectObject(memory, font);
-        int oldMode = SetBkMode(memory, TRANSPARENT);
-        DrawTextA(memory, text, length, &client, flags);
-        SetBkMode(memory, oldMode);
-        SelectObject(memory, oldFont);
-    }
-copy:
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-done:
-    if (font)
-        DeleteObject(font);
-    if (canvas)
-        DeleteObject(canvas);
-    if (memory)
-        DeleteDC(memory);
+    PaintLarge(control, dc, client);
     EndPaint(control, &paint);
 }
 

@@ -4,6 +4,7 @@
 #include "app/CentreWindow.h"
 #include "app/MainWindow.h"
 #include "driver/DriverChannel.h"
+#include "gfx/MemoryDc.h"
 #include "res/resource.h"
 #include "sheet/IndicatorPage.h"
 #include "sheet/OtherPage.h"
@@ -153,24 +154,14 @@ void PaintItemOnPage(HWND page, const DRAWITEMSTRUCT *item, ItemPainter paint, v
 {
     const RECT &r = item->rcItem;
     int width = r.right - r.left, height = r.bottom - r.top;
-    HDC canvas = CreateCompatibleDC(item->hDC);
-    HBITMAP bitmap = canvas ? CreateCompatibleBitmap(item->hDC, width, height) : NULL;
-    if (!bitmap)
-        goto done;
-    {
-        HGDIOBJ oldBitmap = SelectObject(canvas, bitmap);
-        RECT area = { 0, 0, width, height };
-        HBRUSH background = (HBRUSH)SendMessageA(page, WM_CTLCOLORDLG, (WPARAM)item->hDC, (LPARAM)item->hwndItem);
-        if (!background)
-            background = GetSysColorBrush(COLOR_3DFACE);
-        FillRect(canvas, &area, background);
-        paint(canvas, width, height, background, context);
-        BitBlt(item->hDC, r.left, r.top, width, height, canvas, 0, 0, SRCCOPY);
-        SelectObject(canvas, oldBitmap);
-    }
-done:
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (canvas)
-        DeleteDC(canvas);
+    MemoryDc canvas(item->hDC, width, height);
+    if (!canvas.Dc())
+        return;
+    RECT area = { 0, 0, width, height };
+    HBRUSH background = (HBRUSH)SendMessageA(page, WM_CTLCOLORDLG, (WPARAM)item->hDC, (LPARAM)item->hwndItem);
+    if (!background)
+        background = GetSysColorBrush(COLOR_3DFACE);
+    FillRect(canvas.Dc(), &area, background);
+    paint(canvas.Dc(), width, height, background, context);
+    BitBlt(item->hDC, r.left, r.top, width, height, canvas.Dc(), 0, 0, SRCCOPY);
 }

@@ -50,10 +50,10 @@ HBITMAP DrawBitmap(const Rows &rows, Format format = Screen)
         void *bits;
         bitmap = CreateDIBSection(NULL, (const BITMAPINFO *)&info, DIB_RGB_COLORS, &bits, NULL, 0);
     }
-    MemoryPicture memory(bitmap);
+    MemoryDc memory(NULL, bitmap);
     for (size_t y = 0; y < rows.size(); y++)
         for (size_t x = 0; x < rows[y].size(); x++)
-            SetPixel(memory.dc, (int)x, (int)y, ColourOf(rows[y][x]));
+            SetPixel(memory.Dc(), (int)x, (int)y, ColourOf(rows[y][x]));
     return bitmap;
 }
 
@@ -83,10 +83,10 @@ TEST(RegionFromBitmap, LeavesOutExactlyTheKeyPixelsAsTheyReadInEveryFormat)
         const int w = (int)c.rows[0].size(), h = (int)c.rows.size();
         std::vector<COLORREF> keys;
         {
-            MemoryPicture read(bitmap.object);
+            MemoryDc read(NULL, bitmap.object);
             for (int i = 0; i < w * h; i++)
                 if (c.keys.find(c.rows[i / w][i % w]) != std::string::npos)
-                    keys.push_back(GetPixel(read.dc, i % w, i / w));
+                    keys.push_back(GetPixel(read.Dc(), i % w, i / w));
         }
         HRGN region = (HRGN)1;
         const WORD count = (WORD)keys.size();
@@ -109,12 +109,12 @@ TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
     Owned<HBITMAP> corners = { DrawBitmap({ "immmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm", "mmmmmmm", "mmmmmim" }) };
     Owned<HRGN> expected = { CreateRectRgn(0, 0, 2, 2) }, other = { CreateRectRgn(4, 4, 7, 7) };
     CombineRgn(expected.object, expected.object, other.object, RGN_OR);
-    MemoryPicture memory(corners.object);
+    MemoryDc memory(NULL, corners.object);
     HRGN region = NULL;
-    ASSERT_TRUE(GrownRegionFromDc(memory.dc, 7, 6, 1, Magenta, &region));
+    ASSERT_TRUE(GrownRegionFromDc(memory.Dc(), 7, 6, 1, Magenta, &region));
     EXPECT_TRUE(EqualRgn(expected.object, region));
     DeleteObject(region);
-    EXPECT_EQ(Magenta, GetPixel(memory.dc, 1, 0));   // read, not changed
+    EXPECT_EQ(Magenta, GetPixel(memory.Dc(), 1, 0));   // read, not changed
 
     // Many short runs (more than one batch of rectangles): the shape of every run grown by itself.
     Rows rows;
@@ -125,7 +125,7 @@ TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
         rows.push_back(row);
     }
     Owned<HBITMAP> bitmap = { DrawBitmap(rows) };
-    MemoryPicture many(bitmap.object);
+    MemoryDc many(NULL, bitmap.object);
     for (int margin = 0; margin <= 3; margin += 3) {
         Owned<HRGN> grown = { CreateRectRgn(0, 0, 0, 0) };
         for (int y = 0; y < 24; y++)
@@ -135,7 +135,7 @@ TEST(GrownRegionFromDc, GrowsEachRunWithoutGoingBelowZero)
                                                         x + 1 + margin, y + 1 + margin) };
                     CombineRgn(grown.object, grown.object, pixel.object, RGN_OR);
                 }
-        ASSERT_TRUE(GrownRegionFromDc(many.dc, 160, 24, margin, Magenta, &region));
+        ASSERT_TRUE(GrownRegionFromDc(many.Dc(), 160, 24, margin, Magenta, &region));
         EXPECT_TRUE(EqualRgn(grown.object, region)) << "margin " << margin;
         DeleteObject(region);
     }
@@ -158,42 +158,42 @@ TEST(DrawTransparentBitmap, DrawsTheMaskedBitmapOfAnyDepthHonoursTheKeepRectangl
 {
     Owned<HBITMAP> bitmap = { DrawBitmap(Picture) }, target = { DrawBitmap(Rows(8, std::string(10, 'i'))) };
     Owned<HBRUSH> brush = { CreateSolidBrush(Background) };
-    MemoryPicture destination(target.object);
+    MemoryDc destination(NULL, target.object);
     const RECT all = { 0, 0, 10, 8 }, whole = { 0, 0, 4, 3 }, middle = { 1, 1, 3, 2 }, none = { 0, 0, 0, 0 };
-    FillRect(destination.dc, &all, brush.object);
-    const std::vector<COLORREF> original = Pixels(MemoryPicture(bitmap.object).dc, 4, 3);
-    ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 3, 2, bitmap.object, Magenta, &whole));
-    EXPECT_EQ(Composed(3, 2, Picture), Pixels(destination.dc, 10, 8));
-    EXPECT_EQ(original, Pixels(MemoryPicture(bitmap.object).dc, 4, 3));   // restored after the masking
+    FillRect(destination.Dc(), &all, brush.object);
+    const std::vector<COLORREF> original = Pixels(MemoryDc(NULL, bitmap.object).Dc(), 4, 3);
+    ASSERT_TRUE(DrawTransparentBitmap(destination.Dc(), 3, 2, bitmap.object, Magenta, &whole));
+    EXPECT_EQ(Composed(3, 2, Picture), Pixels(destination.Dc(), 10, 8));
+    EXPECT_EQ(original, Pixels(MemoryDc(NULL, bitmap.object).Dc(), 4, 3));   // restored after the masking
 
     // Outside the keep rectangle the bitmap turns key-coloured for good.
-    FillRect(destination.dc, &all, brush.object);
-    ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 3, 2, bitmap.object, Magenta, &middle));
-    EXPECT_EQ(Composed(3, 2, { "mmmm", "mmim", "mmmm" }), Pixels(destination.dc, 10, 8));
+    FillRect(destination.Dc(), &all, brush.object);
+    ASSERT_TRUE(DrawTransparentBitmap(destination.Dc(), 3, 2, bitmap.object, Magenta, &middle));
+    EXPECT_EQ(Composed(3, 2, { "mmmm", "mmim", "mmmm" }), Pixels(destination.Dc(), 10, 8));
     // An empty keep rectangle keys everything and leaves the destination alone.
-    ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 0, 0, bitmap.object, Magenta, &none));
-    EXPECT_EQ(Composed(3, 2, { "mmmm", "mmim", "mmmm" }), Pixels(destination.dc, 10, 8));
-    EXPECT_EQ(std::vector<COLORREF>(12, Magenta), Pixels(MemoryPicture(bitmap.object).dc, 4, 3));
+    ASSERT_TRUE(DrawTransparentBitmap(destination.Dc(), 0, 0, bitmap.object, Magenta, &none));
+    EXPECT_EQ(Composed(3, 2, { "mmmm", "mmim", "mmmm" }), Pixels(destination.Dc(), 10, 8));
+    EXPECT_EQ(std::vector<COLORREF>(12, Magenta), Pixels(MemoryDc(NULL, bitmap.object).Dc(), 4, 3));
 
     // A monochrome bitmap draws as a colour one with the same pixels; black is the key here.
     const Rows blackAndWhite = { "kwwk", "wkkw", "kkww" };
     for (Format format : { Screen, Mono }) {
         Owned<HBITMAP> twoColour = { DrawBitmap(blackAndWhite, format) };
-        FillRect(destination.dc, &all, brush.object);
-        ASSERT_TRUE(DrawTransparentBitmap(destination.dc, 3, 2, twoColour.object, RGB(0, 0, 0), NULL)) << format;
-        EXPECT_EQ(Composed(3, 2, blackAndWhite, 'k'), Pixels(destination.dc, 10, 8)) << "format " << format;
+        FillRect(destination.Dc(), &all, brush.object);
+        ASSERT_TRUE(DrawTransparentBitmap(destination.Dc(), 3, 2, twoColour.object, RGB(0, 0, 0), NULL)) << format;
+        EXPECT_EQ(Composed(3, 2, blackAndWhite, 'k'), Pixels(destination.Dc(), 10, 8)) << "format " << format;
     }
 
     // A bitmap in use cannot be selected again: both routines fail with the selection's error, not
     // a clean-up's, and leave nothing behind.
-    MemoryPicture holder(bitmap.object);
+    MemoryDc holder(NULL, bitmap.object);
     UINT before = CountGdiObjects();
     HRGN region = (HRGN)1;
     SetLastError(0);
     EXPECT_FALSE(RegionFromBitmap(NULL, bitmap.object, 0, NULL, &region));
     EXPECT_TRUE(GetLastError() == ERROR_INVALID_HANDLE && region == NULL);
     SetLastError(0);
-    EXPECT_FALSE(DrawTransparentBitmap(destination.dc, 0, 0, bitmap.object, Magenta, NULL));
+    EXPECT_FALSE(DrawTransparentBitmap(destination.Dc(), 0, 0, bitmap.object, Magenta, NULL));
     EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());
     EXPECT_EQ(before, CountGdiObjects());
 }

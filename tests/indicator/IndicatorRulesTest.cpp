@@ -31,11 +31,11 @@ TEST(IconPairFor, ChoosesTheBandOfTenAndTheSourcesPictures)
 // Whether two icons draw the same 16 x 16 picture.
 bool SamePicture(HICON a, HICON b)
 {
-    MemoryPicture first(16, 16), second(16, 16);
-    bool same = a && b && DrawIconEx(first.dc, 0, 0, a, 16, 16, 0, NULL, DI_NORMAL)
-        && DrawIconEx(second.dc, 0, 0, b, 16, 16, 0, NULL, DI_NORMAL);
+    MemoryDc first(NULL, 16, 16), second(NULL, 16, 16);
+    bool same = a && b && DrawIconEx(first.Dc(), 0, 0, a, 16, 16, 0, NULL, DI_NORMAL)
+        && DrawIconEx(second.Dc(), 0, 0, b, 16, 16, 0, NULL, DI_NORMAL);
     for (int i = 0; i < 256 && same; i++)
-        same = GetPixel(first.dc, i % 16, i / 16) == GetPixel(second.dc, i % 16, i / 16);
+        same = GetPixel(first.Dc(), i % 16, i / 16) == GetPixel(second.Dc(), i % 16, i / 16);
     return same;
 }
 

@@ -19,7 +19,7 @@ class Picture {
 public:
     Picture(const IndicatorSkin &skin, BOOL horizontal, UINT percent, int state, UINT minutes,
             HBRUSH background = NULL)
-        : memory(100, 100), dc(memory.dc)
+        : memory(NULL, 100, 100), dc(memory.Dc())
     {
         PatBlt(dc, 0, 0, 100, 100, BLACKNESS);
         EXPECT_TRUE(skin.Draw(dc, horizontal, percent, (PowerState)state, minutes, NULL, background));
@@ -46,7 +46,7 @@ public:
             n += At(GaugeH, x, 4) == GaugeColour;
         return n;
     }
-    MemoryPicture memory;
+    MemoryDc memory;
     HDC dc;
 };
 

@@ -219,15 +219,15 @@ TEST_F(GaugeOnScreen, BesidesTheSegmentsTheIconTitleAndLabelsShowRingedAndShadow
     ASSERT_TRUE(icon != NULL);
     {
         const int iw = iconBox.right - iconBox.left, ih = iconBox.bottom - iconBox.top;
-        MemoryPicture drawn(iw, ih);
+        MemoryDc drawn(NULL, iw, ih);
         const RECT all = { 0, 0, iw, ih };
         HBRUSH key = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(drawn.dc, &all, key);
+        FillRect(drawn.Dc(), &all, key);
         DeleteObject(key);
-        ASSERT_TRUE(DrawIconEx(drawn.dc, 0, 0, icon, iw, ih, 0, NULL, DI_NORMAL));
+        ASSERT_TRUE(DrawIconEx(drawn.Dc(), 0, 0, icon, iw, ih, 0, NULL, DI_NORMAL));
         int different = 0;
         for (int i = 0; i < iw * ih; i++)
-            different += (GetPixel(drawn.dc, i % iw, i / iw) != RGB(255, 0, 255))
+            different += (GetPixel(drawn.Dc(), i % iw, i / iw) != RGB(255, 0, 255))
                 != (PtInRegion(body, iconBox.left + i % iw, iconBox.top + i / iw) != FALSE);
         EXPECT_EQ(0, different);
     }
@@ -235,9 +235,8 @@ TEST_F(GaugeOnScreen, BesidesTheSegmentsTheIconTitleAndLabelsShowRingedAndShadow
 
     // Painted: the body in the gauge's colour, the outline black, the shadow in its own colour.
     ShowWindow(window, SW_SHOWNA);
-    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, (int)width, (int)height);
-    HGDIOBJ old = SelectObject(dc, canvas);
+    MemoryDc canvas(NULL, (int)width, (int)height);
+    HDC dc = canvas.Dc();
     ASSERT_TRUE(gauge.Paint(dc, window));
     const struct { LevelGauge::LayerKind layer; COLORREF colour; } colours[] = {
         { LevelGauge::MainLayer, RGB(0, 255, 0) }, { LevelGauge::OutlineLayer, RGB(0, 0, 0) },
@@ -247,10 +246,6 @@ TEST_F(GaugeOnScreen, BesidesTheSegmentsTheIconTitleAndLabelsShowRingedAndShadow
         const POINT p = PointIn(gauge.GetLitShape(c.layer));
         EXPECT_EQ(c.colour, GetPixel(dc, p.x, p.y)) << "layer " << c.layer << " at " << p.x << "," << p.y;
     }
-    SelectObject(dc, old);
-    DeleteObject(canvas);
-    DeleteDC(dc);
-    ReleaseDC(NULL, screen);
 }
 
 } // namespace

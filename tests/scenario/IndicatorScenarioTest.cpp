@@ -50,16 +50,16 @@ protected:
         skin.Load(InstallFolder, InstalledResources, number, mode);
         const RECT r = WindowRect(window);
         const int w = r.right - r.left, h = r.bottom - r.top;
-        MemoryPicture expected(w, h), shown(w, h);
+        MemoryDc expected(NULL, w, h), shown(NULL, w, h);
         HRGN shape = CreateRectRgn(0, 0, 0, 0), body = NULL;
         bool same = CopyScreen(r, shown) && GetWindowRgn(window, shape) != ERROR && skin.CopyRegion(horizontal, &body)
-            && EqualRgn(shape, body) && skin.Draw(expected.dc, horizontal, status.percent, status.state, status.minutes,
+            && EqualRgn(shape, body) && skin.Draw(expected.Dc(), horizontal, status.percent, status.state, status.minutes,
                                                   NULL, NULL);
         int inside = 0;
         for (int i = 0; i < w * h && same; i++) {
             if (PtInRegion(shape, i % w, i / w)) {
                 inside++;
-                same = GetPixel(shown.dc, i % w, i / w) == GetPixel(expected.dc, i % w, i / w);
+                same = GetPixel(shown.Dc(), i % w, i / w) == GetPixel(expected.Dc(), i % w, i / w);
             }
         }
         DeleteObject(shape);

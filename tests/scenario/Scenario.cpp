@@ -264,10 +264,10 @@ bool TraySlot(int index, RECT *slot)
     return true;
 }
 
-bool CopyScreen(const RECT &area, const MemoryPicture &picture)
+bool CopyScreen(const RECT &area, const MemoryDc &picture)
 {
     HDC screen = GetDC(NULL);
-    bool copied = BitBlt(picture.dc, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top,
+    bool copied = BitBlt(picture.Dc(), 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top,
                          SRCCOPY) != 0;
     ReleaseDC(NULL, screen);
     return copied;
@@ -276,11 +276,11 @@ bool CopyScreen(const RECT &area, const MemoryPicture &picture)
 bool TraySlotEmpty(int index)
 {
     RECT slot;
-    MemoryPicture shot(20, 20);
+    MemoryDc shot(NULL, 20, 20);
     if (!TraySlot(index, &slot) || !CopyScreen(slot, shot))
         return false;
     for (int i = 0; i < 400; i++)
-        if (GetPixel(shot.dc, i % 20, i / 20) != GetPixel(shot.dc, 0, 0))
+        if (GetPixel(shot.Dc(), i % 20, i / 20) != GetPixel(shot.Dc(), 0, 0))
             return false;
     return true;
 }
@@ -294,13 +294,13 @@ bool ShowsPicture(int index, HICON picture)
     bool same;
     int opaque = 0;
     {
-        MemoryPicture shot(20, 20), colour(info.hbmColor), mask(info.hbmMask);
+        MemoryDc shot(NULL, 20, 20), colour(NULL, info.hbmColor), mask(NULL, info.hbmMask);
         same = TraySlot(index, &slot) && CopyScreen(slot, shot);
         for (int i = 0; i < 256 && same; i++) {
             const int x = i % 16, y = i / 16;
-            if (GetPixel(mask.dc, x, y) == RGB(0, 0, 0)) {   // opaque: the taskbar does not show through
+            if (GetPixel(mask.Dc(), x, y) == RGB(0, 0, 0)) {   // opaque: the taskbar does not show through
                 opaque++;
-                same = GetPixel(shot.dc, x + 2, y + 2) == GetPixel(colour.dc, x, y);
+                same = GetPixel(shot.Dc(), x + 2, y + 2) == GetPixel(colour.Dc(), x, y);
             }
         }
     }

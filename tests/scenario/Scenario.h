@@ -102,7 +102,7 @@ std::string HoverTooltip(int index);
 HICON LoadInstalledIcon(const std::string &relativePath);
 
 // Copies the screen's area into the picture's top left corner.
-bool CopyScreen(const RECT &area, const MemoryPicture &picture);
+bool CopyScreen(const RECT &area, const MemoryDc &picture);
 
 // The user's settings under HKEY_CURRENT_USER: a REG_DWORD read (NotStored when absent or of
 // another type), written, the whole key removed, and every value of the key with its type and bytes.

@@ -141,16 +141,16 @@ const std::string SkinImage::Resources = std::string(InstallFolder) + "\\Resourc
 // the key is at least as light on the top as at the bottom, and on the left as on the right.
 bool BodyLitFromTopLeft(const SkinImage &body, COLORREF key, std::string *why)
 {
-    MemoryPicture picture(body.bitmap);
+    MemoryDc picture(NULL, body.bitmap);
     int top = -1, bottom = -1, left = -1, right = -1;
     for (int y = 0; y < body.height; y++)
-        if (GetPixel(picture.dc, body.width / 2, y) != key) {
-            bottom = Lightness(GetPixel(picture.dc, body.width / 2, y));
+        if (GetPixel(picture.Dc(), body.width / 2, y) != key) {
+            bottom = Lightness(GetPixel(picture.Dc(), body.width / 2, y));
             top = top < 0 ? bottom : top;
         }
     for (int x = 0; x < body.width; x++)
-        if (GetPixel(picture.dc, x, body.height / 2) != key) {
-            right = Lightness(GetPixel(picture.dc, x, body.height / 2));
+        if (GetPixel(picture.Dc(), x, body.height / 2) != key) {
+            right = Lightness(GetPixel(picture.Dc(), x, body.height / 2));
             left = left < 0 ? right : left;
         }
     *why = "top " + std::to_string(top) + ", bottom " + std::to_string(bottom) + ", left " + std::to_string(left)
@@ -162,14 +162,14 @@ bool BodyLitFromTopLeft(const SkinImage &body, COLORREF key, std::string *why)
 // pixels that are not the key is at least as light at its top as at its bottom, one of them lighter.
 bool SegmentsLitFromAbove(const SkinImage &gauge, COLORREF key)
 {
-    MemoryPicture picture(gauge.bitmap);
+    MemoryDc picture(NULL, gauge.bitmap);
     int runTop = -1, lighter = 0, darker = 0;
     for (int y = 0; y <= gauge.height; y++) {
-        const COLORREF c = y < gauge.height ? GetPixel(picture.dc, gauge.width / 2, y) : key;
+        const COLORREF c = y < gauge.height ? GetPixel(picture.Dc(), gauge.width / 2, y) : key;
         if (c != key && runTop < 0)
             runTop = Lightness(c);
         if (c == key && runTop >= 0) {
-            const int runBottom = Lightness(GetPixel(picture.dc, gauge.width / 2, y - 1));
+            const int runBottom = Lightness(GetPixel(picture.Dc(), gauge.width / 2, y - 1));
             lighter += runTop > runBottom;
             darker += runTop < runBottom;
             runTop = -1;
@@ -214,10 +214,10 @@ TEST_F(SkinTool, ARenderingIsWhatKestrelDrawsWithTheMinutesOnlyOnTheBattery)
         GetObjectA(rendered, sizeof info, &info);
         EXPECT_TRUE(info.bmWidth == w && info.bmHeight == h);
         {
-            MemoryPicture expected(w, h), shown(rendered);
-            ASSERT_TRUE(skin.Draw(expected.dc, FALSE, 40, (PowerState)st.state, st.minutes, NULL, NULL));
+            MemoryDc expected(NULL, w, h), shown(NULL, rendered);
+            ASSERT_TRUE(skin.Draw(expected.Dc(), FALSE, 40, (PowerState)st.state, st.minutes, NULL, NULL));
             const RECT all = { 0, 0, w, h };
-            EXPECT_EQ(0, Differences(expected.dc, shown.dc, all)) << "state " << st.state;
+            EXPECT_EQ(0, Differences(expected.Dc(), shown.Dc(), all)) << "state " << st.state;
         }
         DeleteObject(rendered);
     }
@@ -236,14 +236,14 @@ TEST_F(SkinTool, ARenderingIsWhatKestrelDrawsWithTheMinutesOnlyOnTheBattery)
         m.Release();
     }
     {
-        MemoryPicture a(with), b(without);
+        MemoryDc a(NULL, with), b(NULL, without);
         const int margin = 8;
         for (int row = 2; row < 4; row++) {
             const int top = margin + row * (cellHeight + margin);
             const RECT onAc = { margin, top, margin + 2 * (cellWidth + margin), top + cellHeight };
             const RECT onBattery = { onAc.right, top, onAc.right + cellWidth, top + cellHeight };
-            EXPECT_EQ(0, Differences(a.dc, b.dc, onAc)) << "mode " << row;
-            EXPECT_LT(0, Differences(a.dc, b.dc, onBattery)) << "mode " << row;
+            EXPECT_EQ(0, Differences(a.Dc(), b.Dc(), onAc)) << "mode " << row;
+            EXPECT_LT(0, Differences(a.Dc(), b.Dc(), onBattery)) << "mode " << row;
         }
     }
     DeleteObject(with);

@@ -51,13 +51,13 @@ TEST_F(SplashAtStart, ShowsTheShapedPictureCentredOnTopWithoutTakingTheFocusForA
     HBITMAP picture = LoadBitmapA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_SPLASH_HIGH));
     int opaque = 0, clear = 0, wrongShape = 0, wrongScreen = 0;
     {
-        MemoryPicture memory(picture);
+        MemoryDc memory(NULL, picture);
         HDC screen = GetDC(NULL);
-        EXPECT_TRUE(WaitUntil([&] { return GetPixel(screen, r.left + 175, r.top + 100) == GetPixel(memory.dc, 175, 100); },
+        EXPECT_TRUE(WaitUntil([&] { return GetPixel(screen, r.left + 175, r.top + 100) == GetPixel(memory.Dc(), 175, 100); },
                               2000)) << "the splash is painted";
         for (int i = 0; i < 350 * 200; i += 9) {   // every ninth pixel, shifting from row to row
             const int x = i % 350, y = i / 350;
-            const COLORREF p = GetPixel(memory.dc, x, y), onScreen = GetPixel(screen, r.left + x, r.top + y);
+            const COLORREF p = GetPixel(memory.Dc(), x, y), onScreen = GetPixel(screen, r.left + x, r.top + y);
             (p != Key ? opaque : clear)++;
             wrongShape += (PtInRegion(shape, x, y) != 0) != (p != Key);
             wrongScreen += p != Key ? onScreen != p : onScreen == Key;
