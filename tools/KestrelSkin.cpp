@@ -18,6 +18,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "gfx/MemoryDc.h"
 #include "gfx/Region.h"
 #include "gfx/Text.h"
 #include "indicator/IndicatorSkin.h"
@@ -641,12 +642,11 @@ int RenderSheet(const Folders &folders, UINT number, const char *output, UINT pe
         fprintf(stderr, "KestrelSkin: skin %02u has no body in any display mode its fixes allow\n", number);
     } else {
         HDC screen = GetDC(NULL);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP sheet = CreateCompatibleBitmap(screen, width, height);
+        MemoryDc canvas(screen, width, height);
+        HDC memory = canvas.Dc();
         HBRUSH brush = CreateSolidBrush(background);
-        HGDIOBJ old = SelectObject(memory, sheet);
         RECT whole = { 0, 0, width, height };
-        bool drawn = FillRect(memory, &whole, brush) != 0;
+        bool drawn = memory && FillRect(memory, &whole, brush) != 0;
         for (int r = 0; r < rows; r++) {
             for (int s = 0; s < 3; s++) {
                 POINT h = { m + s * (cellWidth[0] + m), m + r * (cellHeight[0] + m) };
@@ -657,8 +657,8 @@ int RenderSheet(const Folders &folders, UINT number, const char *output, UINT pe
                     && skins[r]->Draw(memory, FALSE, percent, SheetStates[s], shown, &v, brush) && drawn;
             }
         }
-        SelectObject(memory, old);
-        if (drawn && SaveBitmap(output, memory, sheet, width, height)) {
+        canvas.Deselect();
+        if (drawn && SaveBitmap(output, screen, canvas.Bitmap(), width, height)) {
             printf("%s: skin %02u, %d display mode%s in three power states, horizontal then vertical, %d x %d\n",
                    output, number, rows, rows == 1 ? "" : "s", width, height);
             result = ExitClean;
@@ -666,8 +666,6 @@ int RenderSheet(const Folders &folders, UINT number, const char *output, UINT pe
             fprintf(stderr, "KestrelSkin: cannot write %s\n", output);
         }
         DeleteObject(brush);
-        DeleteObject(sheet);
-        DeleteDC(memory);
         ReleaseDC(NULL, screen);
     }
     for (DWORD mode = 0; mode < 4; mode++)
@@ -722,14 +720,12 @@ int Render(const Folders &folders, UINT number, const char *output, int argc, ch
     }
     int result = ExitProblems;
     HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+    MemoryDc canvas(screen, width, height);
     HBRUSH brush = background >= 0 ? CreateSolidBrush((COLORREF)background) : NULL;
-    HGDIOBJ old = SelectObject(memory, picture);
-    BOOL drawn = skin.Draw(memory, horizontal, (UINT)percent, (PowerState)state,
-                           MinutesShown((PowerState)state, (UINT)minutes), NULL, brush);
-    SelectObject(memory, old);
-    if (drawn && SaveBitmap(output, memory, picture, width, height)) {
+    BOOL drawn = canvas.Dc() && skin.Draw(canvas.Dc(), horizontal, (UINT)percent, (PowerState)state,
+                                          MinutesShown((PowerState)state, (UINT)minutes), NULL, brush);
+    canvas.Deselect();
+    if (drawn && SaveBitmap(output, screen, canvas.Bitmap(), width, height)) {
         printf("%s: skin %02u, display mode %lld, %s, %d x %d\n", output, number, mode,
                horizontal ? "horizontal" : "vertical", width, height);
         result = ExitClean;
@@ -738,8 +734,6 @@ int Render(const Folders &folders, UINT number, const char *output, int argc, ch
     }
     if (brush)
         DeleteObject(brush);
-    DeleteObject(picture);
-    DeleteDC(memory);
     ReleaseDC(NULL, screen);
     skin.Release();
     return result;
