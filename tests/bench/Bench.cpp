@@ -15,6 +15,7 @@
 
 #include "FakeBattery.h"
 #include "TestPaths.h"
+#include "gfx/MemoryDc.h"
 #include "indicator/IndicatorSkin.h"
 #include "osd/BrightnessOsd.h"
 #include "res/resource.h"
@@ -390,8 +391,6 @@ void SheetOpening(int runs)
 void SkinLoadAndPaint(HINSTANCE instance, int runs)
 {
     std::vector<double> loads, paints;
-    HDC screen = GetDC(NULL);
-    HDC canvas = CreateCompatibleDC(screen);
     for (int i = 0; i < runs; i++) {
         IndicatorSkin skin(instance);
         double start = Now();
@@ -400,17 +399,12 @@ void SkinLoadAndPaint(HINSTANCE instance, int runs)
         loads.push_back(Now() - start);
         int width = 0, height = 0;
         skin.GetSize(TRUE, &width, &height);
-        HBITMAP target = CreateCompatibleBitmap(screen, width, height);
-        HGDIOBJ old = SelectObject(canvas, target);
+        MemoryDc canvas(NULL, width, height);
         start = Now();
-        skin.Draw(canvas, TRUE, 57, OnBattery, 123, NULL, NULL);
+        skin.Draw(canvas.Dc(), TRUE, 57, OnBattery, 123, NULL, NULL);
         paints.push_back(Now() - start);
-        SelectObject(canvas, old);
-        DeleteObject(target);
         skin.Release();
     }
-    DeleteDC(canvas);
-    ReleaseDC(NULL, screen);
     Add("indicator: skin 1 load", "ms", loads);
     Add("indicator: one paint", "ms", paints);
 }

@@ -6,6 +6,7 @@
 #include "TestPaths.h"
 #include "app/AppState.h"
 #include "app/SettingsStore.h"
+#include "gfx/MemoryDc.h"
 #include "indicator/TestSkin.h"
 #include "res/resource.h"
 #include "sheet/IndicatorChoices.h"
@@ -79,9 +80,8 @@ TEST(IndicatorChoices, TheSampleRunsOnBatteryChargesRestsOnAcAndRunsDownAgain)
 int SampleBodyPixels(HWND page)
 {
     const int width = 160, height = 40;
-    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(dc, canvas);
+    MemoryDc canvas(NULL, width, height);
+    HDC dc = canvas.Dc();
     DRAWITEMSTRUCT item = {};
     item.CtlType = ODT_BUTTON;
     item.CtlID = IDC_SAMPLE;
@@ -92,10 +92,6 @@ int SampleBodyPixels(HWND page)
     int body = 0;
     for (int i = 0; i < width * height; i++)
         body += GetPixel(dc, i % width, i / width) == testskin::BodyColour;
-    SelectObject(dc, old);
-    DeleteObject(canvas);
-    DeleteDC(dc);
-    ReleaseDC(NULL, screen);
     return body;
 }
 
