@@ -86,9 +86,14 @@ cleanup() {
     kestrel_stop_xvfb
 }
 trap cleanup EXIT INT TERM
-panel_window() { xdotool search --classname '^panel$' 2>/dev/null | head -n 1; }
+# trayer's panel, once it is there: fails until then (a search that finds nothing still succeeds).
+panel_window() {
+    found=$(xdotool search --classname '^panel$' 2>/dev/null | head -n 1)
+    [ -n "$found" ] && echo "$found"
+}
 until_true 10 panel_window >/dev/null || stop "trayer's panel did not open"
 tray=$(panel_window)
+[ -n "$tray" ] || stop "trayer's panel went away"
 
 # The PE machine of a program or driver: amd64 or i386.
 machine() {
