@@ -223,7 +223,9 @@ TEST_F(Sysfs, KestrelFollowsTheAdapterWithoutABroadcastFindsARenamedPanelAndPuts
     EXPECT_TRUE(WaitUntil([&] { HWND gauge = GaugeOf(kestrel.Id()); return gauge && IsWindowVisible(gauge); }));
     // The panel comes back under a new name (a graphics reset): the next push finds it.
     const std::string folder = Panel.substr(0, Panel.size() - 1), renamed = folder + "-1";
-    Restorer name{ [&] { return MoveFileA(renamed.c_str(), folder.c_str()) != FALSE; } };
+    Restorer name{ [&] {
+        return GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES || MoveFileA(renamed.c_str(), folder.c_str());
+    } };
     ASSERT_TRUE(MoveFileA(folder.c_str(), renamed.c_str()));
     ASSERT_TRUE(FakeBatterySet(battery, FakeOnBattery, 57, 95));
     EXPECT_TRUE(WaitUntil([&] { return Value(renamed + "\\brightness") == "90\n"; }, 2500));
@@ -237,6 +239,11 @@ TEST_F(Sysfs, KestrelFollowsTheAdapterWithoutABroadcastFindsARenamedPanelAndPuts
     DriverChannel channel;
     ASSERT_TRUE(channel.Open("k.exe /Z", InstallFolder) && channel.ApplyPowerLevels(TRUE, TRUE));
     EXPECT_EQ("1333333\n", Value(Policy0 + "scaling_max_freq"));
+    // A set that finds the panel gone looks for it again at once, with no read in between.
+    const std::string set = Value(renamed + "\\brightness");
+    ASSERT_TRUE(Put(renamed + "\\brightness", 5) && MoveFileA(renamed.c_str(), folder.c_str()));
+    EXPECT_TRUE(channel.ApplyPowerLevels(FALSE, TRUE));
+    EXPECT_EQ(set, Value(Panel + "brightness"));
     ASSERT_TRUE(Put(Policy0 + "scaling_max_freq", 1700000));
     channel.Close();
     // The driver hears of the close after the handle is gone; the requests of a fresh channel
